@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian 12. Idempotent:
+# installs only the packages that are missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ ccache python3
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    wine64 xvfb x11-utils xdotool imagemagick
+    libgif-dev nginx curl
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo="sudo"
+    fi
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs the Wine checks of the win64 build on a virtual X server, in a Wine
+# prefix of their own.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+export STASHWELL_WIN64_BUILD="${STASHWELL_WIN64_BUILD:-$root/build/win64}"
+export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+if [ -z "${STASHWELL_INSIDE_XVFB:-}" ]; then
+    exec env STASHWELL_INSIDE_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+# One wine server for the whole run, so the clipboard outlives each program.
+mkdir -p "$WINEPREFIX"
+wineserver -k 2>/dev/null || true
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wineboot -i >/dev/null 2>&1 || true
+cd "$root/tests/e2e"
+if [ $# -eq 0 ]; then
+    set -- $(ls test_*_wine.py | sed 's/\.py$//')
+fi
+python3 -m unittest -v "$@"

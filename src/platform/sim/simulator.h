@@ -1,0 +1,75 @@
+// The simulator's control surface for tests: reset the desktop, act as other
+// programs, switch faults on, move the clock, read back what happened.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// Forgets every window, class, clipboard format, memory block, queue and
+// fault; the clock returns to 0. Task 1 (the program) stays, with its module
+// path and command line set back to the defaults.
+void Reset();
+
+// Simulated tasks. Task 1 is the program under test; tests may create more
+// (a second program instance, another program) and run code as them.
+// `arguments` is the command line after the program's name: GetCommandLineA
+// gives the quoted module path, a space and the arguments.
+int CreateTask(const std::string& modulePath, const std::string& arguments = "");
+void SetModulePath(int task, const std::string& modulePath);
+void SetCommandLine(int task, const std::string& arguments);
+int CurrentTask();
+
+// Runs the calling thread as another task for the lifetime of the scope.
+class TaskScope {
+public:
+    explicit TaskScope(int task);
+    ~TaskScope();
+    TaskScope(const TaskScope&) = delete;
+    TaskScope& operator=(const TaskScope&) = delete;
+
+private:
+    int previous_;
+};
+
+// One clipboard format as put on or read from the clipboard.
+struct ClipFormat {
+    UINT format = 0;
+    std::string name; // registered name; empty for predefined formats
+    std::string bytes;
+    bool synthesized = false; // offered by the platform's conversion
+};
+
+// Another program puts these formats on the clipboard in one open/close
+// pair (named formats are registered first). Memory formats only.
+void PutClipboard(const std::vector<ClipFormat>& formats);
+// Reads every format the clipboard lists, in its order, as another program
+// would (GDI-handle formats come back with empty bytes).
+std::vector<ClipFormat> ReadClipboard();
+// Another program holds the clipboard open until ReleaseClipboard.
+void HoldClipboardOpen();
+void ReleaseClipboard();
+
+// Global memory.
+// While set, GlobalAlloc and GlobalReAlloc fail for every size the predicate accepts.
+void SetAllocationFault(std::function<bool(std::size_t bytes)> fails);
+int LockCount(HGLOBAL block);
+std::size_t LiveMemoryBlocks();
+
+// Files: while set, WriteFile fails (disk full) for every path the predicate accepts.
+void SetFileWriteFault(std::function<bool(const std::string& path)> fails);
+
+// Things the program did that Windows would not forgive (freeing a block the
+// clipboard owns, leaving the clipboard open, ...).
+std::vector<std::string> Violations();
+
+// The clock behind GetTickCount and timers.
+DWORD Now();
+void AdvanceClock(DWORD milliseconds);
+
+} // namespace sim

@@ -1,0 +1,172 @@
+// The simulator's inner state: the model of the desktop that the Win32
+// functions read and change. Only the simulator's own sources include this.
+#pragma once
+
+#include "platform/sim/win32_sim.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sim::detail {
+
+// A simulated program instance: its own module path, command line and windows.
+struct Task {
+    int id = 0;
+    std::string modulePath;
+    std::string arguments;   // what follows the program's own name
+    std::string commandLine; // as GetCommandLineA gives it, kept for its pointer
+};
+
+struct WindowClass {
+    int task = 0;
+    std::string name;
+    WNDCLASSA info{};
+};
+
+struct Window {
+    HWND handle = nullptr;
+    int task = 0;
+    DWORD thread = 0;
+    std::string className;
+    std::string text;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    HWND parent = nullptr;
+    HWND owner = nullptr;
+    WNDPROC proc = nullptr;
+    LONG_PTR userData = 0;
+    LONG_PTR id = 0;
+    HINSTANCE instance = nullptr;
+    RECT rect{};
+    bool destroying = false;
+    bool messageOnly = false;
+    std::vector<HWND> children; // z-order, top first
+};
+
+struct MemoryBlock {
+    unsigned char* data = nullptr; // null for a zero-size (discarded) block
+    std::size_t size = 0;
+    int locks = 0;
+    bool ownedByClipboard = false;
+};
+
+// A GDI object: bitmaps keep 32-bit pixels, metafiles and palettes their bytes.
+struct GdiObject {
+    DWORD type = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels; // 0x00RRGGBB, top row first
+    std::string bytes;
+};
+
+struct FileObject {
+    int fd = -1;
+    std::string path;
+    DWORD access = 0;
+    DWORD share = 0;
+};
+
+// A message sent to a window of another thread, waiting for its answer.
+struct SentMessage {
+    MSG msg{};
+    LRESULT result = 0;
+    bool done = false;
+};
+
+struct ThreadQueue {
+    std::deque<MSG> posted;
+    std::deque<std::shared_ptr<SentMessage>> sent;
+    bool quit = false;
+    int quitCode = 0;
+    std::condition_variable_any wake;
+};
+
+struct ClipboardEntry {
+    UINT format = 0;
+    HANDLE data = nullptr;
+    bool synthesized = false; // offered by conversion; data made on first request
+};
+
+struct Clipboard {
+    std::vector<ClipboardEntry> entries;
+    bool open = false;
+    int openTask = 0;
+    HWND openWindow = nullptr;
+    HWND owner = nullptr;
+    bool changed = false;
+    DWORD sequence = 1;
+    HWND viewer = nullptr;
+    std::map<UINT, std::string> registeredNames; // format number -> name as first registered
+    UINT nextRegistered = 0xC000;
+};
+
+struct State {
+    std::recursive_mutex mutex;
+    std::vector<Task> tasks;
+    std::uintptr_t nextHandle = 0x10000;
+
+    std::map<std::string, WindowClass> classes; // key: task id + lower-case name
+    std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
+    std::vector<HWND> topLevel; // z-order, top first
+
+    std::map<std::uintptr_t, MemoryBlock> memory;
+    std::map<std::uintptr_t, GdiObject> gdi;
+    std::map<std::uintptr_t, FileObject> files;
+    std::map<DWORD, std::shared_ptr<ThreadQueue>> queues; // by thread id
+
+    Clipboard clipboard;
+    DWORD clock = 0;
+    std::condition_variable_any clockTick;
+
+    std::function<bool(std::size_t)> allocationFault;
+    std::function<bool(const std::string&)> fileWriteFault;
+    std::vector<std::string> violations;
+};
+
+State& state();
+using Lock = std::unique_lock<std::recursive_mutex>;
+inline Lock lock() { return Lock(state().mutex); }
+
+// The task of the calling thread (1, the program, unless a test switched).
+int currentTask();
+Task& taskById(int id);
+
+std::uintptr_t newHandle();
+template <typename H> H toHandle(std::uintptr_t value) { return reinterpret_cast<H>(value); }
+inline std::uintptr_t key(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+Window* findWindow(HWND hwnd); // caller holds the lock
+std::shared_ptr<ThreadQueue> queueOf(DWORD thread); // caller holds the lock
+void wakeAll();
+
+// Calls a window's procedure; from another thread the call waits for the
+// window's thread to answer. The caller must not hold the lock.
+LRESULT deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Answers the messages that other threads sent to this thread. Takes the
+// lock (held once by `guard`) and gives it back.
+void answerIncomingSent(Lock& guard);
+
+// Global memory helpers used by the clipboard (caller holds the lock).
+MemoryBlock* findBlock(HGLOBAL handle);
+GdiObject* findGdi(HGDIOBJ handle);
+HGDIOBJ newGdi(GdiObject object);
+HGLOBAL newBlock(const void* bytes, std::size_t size);
+void freeClipboardData(UINT format, HANDLE data);
+
+void recordViolation(const std::string& what);
+std::string lower(std::string text);
+
+// Closes the clipboard on behalf of a window that goes away; resets all state.
+void forgetWindow(HWND hwnd);
+void resetClipboard();
+
+} // namespace sim::detail

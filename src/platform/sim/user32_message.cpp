@@ -1,0 +1,210 @@
+// Message queues: one per thread, with posted and sent messages and quit.
+#include "platform/sim/state.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace sim::detail;
+
+namespace sim::detail {
+
+LRESULT deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto guard = lock();
+    Window* w = findWindow(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    DWORD self = GetCurrentThreadId();
+    if (w->thread == self) {
+        WNDPROC proc = w->proc;
+        guard.unlock();
+        return proc(hwnd, msg, wParam, lParam);
+    }
+    // Another thread's window: queue the call there and wait for the answer,
+    // answering what is sent to us meanwhile so that two threads never block
+    // each other.
+    auto call = std::make_shared<SentMessage>();
+    call->msg = MSG{hwnd, msg, wParam, lParam, state().clock, {}};
+    auto target = queueOf(w->thread);
+    target->sent.push_back(call);
+    target->wake.notify_all();
+    auto own = queueOf(self);
+    for (;;) {
+        answerIncomingSent(guard);
+        if (call->done)
+            return call->result;
+        if (!IsWindow(hwnd))
+            return 0;
+        own->wake.wait(guard);
+    }
+}
+
+void answerIncomingSent(Lock& guard) {
+    auto own = queueOf(GetCurrentThreadId());
+    while (!own->sent.empty()) {
+        auto call = own->sent.front();
+        own->sent.pop_front();
+        Window* w = findWindow(call->msg.hwnd);
+        WNDPROC proc = w ? w->proc : nullptr;
+        guard.unlock();
+        LRESULT result = proc ? proc(call->msg.hwnd, call->msg.message, call->msg.wParam,
+                                     call->msg.lParam)
+                              : 0;
+        guard.lock();
+        call->result = result;
+        call->done = true;
+        wakeAll();
+    }
+}
+
+} // namespace sim::detail
+
+namespace {
+
+bool matches(const MSG& m, HWND hwnd, UINT filterMin, UINT filterMax) {
+    if (hwnd && m.hwnd != hwnd)
+        return false;
+    if (filterMin == 0 && filterMax == 0)
+        return true;
+    return m.message >= filterMin && m.message <= filterMax;
+}
+
+// Takes the next message for GetMessage/PeekMessage; false when there is none.
+bool takeMessage(Lock& guard, LPMSG out, HWND hwnd, UINT filterMin, UINT filterMax, bool remove) {
+    answerIncomingSent(guard);
+    auto own = queueOf(GetCurrentThreadId());
+    auto it = std::find_if(own->posted.begin(), own->posted.end(),
+                           [&](const MSG& m) { return matches(m, hwnd, filterMin, filterMax); });
+    if (it != own->posted.end()) {
+        *out = *it;
+        if (remove)
+            own->posted.erase(it);
+        return true;
+    }
+    if (own->quit) {
+        *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(own->quitCode), 0, state().clock, {}};
+        if (remove)
+            own->quit = false;
+        return true;
+    }
+    return false;
+}
+
+BOOL post(DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto queue = queueOf(thread);
+    queue->posted.push_back(MSG{hwnd, msg, wParam, lParam, state().clock, {}});
+    queue->wake.notify_all();
+    return TRUE;
+}
+
+} // namespace
+
+LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return deliver(hwnd, msg, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto guard = lock();
+    if (!hwnd)
+        return post(GetCurrentThreadId(), nullptr, msg, wParam, lParam);
+    Window* w = findWindow(hwnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return post(w->thread, hwnd, msg, wParam, lParam);
+}
+
+BOOL PostThreadMessageA(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto guard = lock();
+    return post(threadId, nullptr, msg, wParam, lParam);
+}
+
+void PostQuitMessage(int exitCode) {
+    auto guard = lock();
+    auto own = queueOf(GetCurrentThreadId());
+    own->quit = true;
+    own->quitCode = exitCode;
+    own->wake.notify_all();
+}
+
+BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+    auto guard = lock();
+    auto own = queueOf(GetCurrentThreadId());
+    while (!takeMessage(guard, msg, hwnd, filterMin, filterMax, true))
+        own->wake.wait(guard);
+    return msg->message != WM_QUIT;
+}
+
+BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
+    auto guard = lock();
+    return takeMessage(guard, msg, hwnd, filterMin, filterMax, removeMsg & PM_REMOVE);
+}
+
+BOOL WaitMessage() {
+    auto guard = lock();
+    auto own = queueOf(GetCurrentThreadId());
+    for (;;) {
+        answerIncomingSent(guard);
+        if (!own->posted.empty() || own->quit)
+            return TRUE;
+        own->wake.wait(guard);
+    }
+}
+
+BOOL TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (!msg || !msg->hwnd)
+        return 0;
+    return deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return proc ? proc(hwnd, msg, wParam, lParam) : 0;
+}
+
+LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_NCCREATE: {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto guard = lock();
+        if (Window* w = findWindow(hwnd); w && cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName))
+            w->text = cs->lpszName;
+        return TRUE;
+    }
+    case WM_SETTEXT: {
+        auto guard = lock();
+        Window* w = findWindow(hwnd);
+        if (!w)
+            return FALSE;
+        auto* text = reinterpret_cast<LPCSTR>(lParam);
+        w->text = text ? text : "";
+        return TRUE;
+    }
+    case WM_GETTEXT: {
+        auto guard = lock();
+        Window* w = findWindow(hwnd);
+        auto* out = reinterpret_cast<LPSTR>(lParam);
+        if (!w || wParam == 0 || !out)
+            return 0;
+        std::size_t n = std::min<std::size_t>(w->text.size(), wParam - 1);
+        std::memcpy(out, w->text.data(), n);
+        out[n] = '\0';
+        return static_cast<LRESULT>(n);
+    }
+    case WM_GETTEXTLENGTH: {
+        auto guard = lock();
+        Window* w = findWindow(hwnd);
+        return w ? static_cast<LRESULT>(w->text.size()) : 0;
+    }
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    default:
+        return 0;
+    }
+}

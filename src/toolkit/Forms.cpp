@@ -1,0 +1,56 @@
+#include "toolkit/Forms.h"
+
+namespace tk {
+
+namespace {
+
+constexpr const char* applicationClass = "TApplication";
+
+} // namespace
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+TApplication::~TApplication() {
+    DestroyComponents();
+    if (handle_)
+        DestroyWindow(handle_);
+}
+
+LRESULT CALLBACK TApplication::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void TApplication::Initialize() {
+    if (handle_)
+        return;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA cls{};
+    if (!GetClassInfoA(instance, applicationClass, &cls)) {
+        cls.lpfnWndProc = &TApplication::WndProc;
+        cls.hInstance = instance;
+        cls.lpszClassName = applicationClass;
+        RegisterClassA(&cls);
+    }
+    handle_ = CreateWindowExA(0, applicationClass, title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    if (!handle_)
+        throw Exception(Format("Cannot create the application window (error %lu)",
+                               static_cast<unsigned long>(GetLastError())));
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+void TApplication::SetTitle(const std::string& title) {
+    title_ = title;
+    if (handle_)
+        SetWindowTextA(handle_, title_.c_str());
+}
+
+TApplication& ApplicationOf(const TComponent* component) {
+    for (auto* c = component; c; c = c->Owner())
+        if (auto* application = dynamic_cast<const TApplication*>(c))
+            return const_cast<TApplication&>(*application);
+    throw Exception("The component belongs to no application");
+}
+
+} // namespace tk

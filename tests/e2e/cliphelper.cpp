@@ -1,0 +1,156 @@
+// cliphelper: a small stand-in for "another program" in the Wine tests. It
+// puts data on the real clipboard, reads it back, and talks to windows.
+//
+//   cliphelper list                   one line per format: number, size, hex bytes, name or -
+//   cliphelper put F=HEX [F=HEX ...]  empties the clipboard and sets the formats in one
+//                                     open/close pair; F is a number or name:NAME
+//   cliphelper text TEXT              puts TEXT as CF_TEXT
+//   cliphelper empty                  empties the clipboard
+//   cliphelper hold MS                keeps the clipboard open for MS milliseconds
+//   cliphelper windows                one line per top-level window: class, visible, "text"
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string hex(const unsigned char* p, SIZE_T n) {
+    std::string out;
+    char buf[3];
+    for (SIZE_T i = 0; i < n; ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", p[i]);
+        out += buf;
+    }
+    return out;
+}
+
+std::string unhex(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+        out.push_back(static_cast<char>(std::strtoul(text.substr(i, 2).c_str(), nullptr, 16)));
+    return out;
+}
+
+bool open() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (OpenClipboard(nullptr))
+            return true;
+        Sleep(100);
+    }
+    std::fprintf(stderr, "cliphelper: cannot open the clipboard\n");
+    return false;
+}
+
+int list() {
+    if (!open())
+        return 1;
+    for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f)) {
+        char name[256] = {};
+        GetClipboardFormatNameA(f, name, sizeof name);
+        HANDLE h = GetClipboardData(f);
+        auto* p = h ? static_cast<const unsigned char*>(GlobalLock(h)) : nullptr;
+        if (p) {
+            std::printf("%u %u %s %s\n", f, static_cast<unsigned>(GlobalSize(h)),
+                        hex(p, GlobalSize(h)).c_str(), name[0] ? name : "-");
+            GlobalUnlock(h);
+        } else {
+            std::printf("%u - - %s\n", f, name[0] ? name : "-");
+        }
+    }
+    CloseClipboard();
+    return 0;
+}
+
+bool set(UINT format, const std::string& bytes) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!block)
+        return false;
+    if (!bytes.empty()) {
+        std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+        GlobalUnlock(block);
+    }
+    if (SetClipboardData(format, block))
+        return true;
+    GlobalFree(block);
+    return false;
+}
+
+int put(int argc, char** argv) {
+    if (!open())
+        return 1;
+    EmptyClipboard();
+    int status = 0;
+    for (int i = 2; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto eq = arg.find('=');
+        std::string id = arg.substr(0, eq);
+        UINT format = id.rfind("name:", 0) == 0 ? RegisterClipboardFormatA(id.substr(5).c_str())
+                                                 : static_cast<UINT>(std::strtoul(id.c_str(), nullptr, 0));
+        if (!set(format, unhex(arg.substr(eq + 1)))) {
+            std::fprintf(stderr, "cliphelper: format %s refused\n", id.c_str());
+            status = 1;
+        }
+    }
+    CloseClipboard();
+    return status;
+}
+
+int text(const char* value) {
+    if (!open())
+        return 1;
+    EmptyClipboard();
+    bool ok = set(CF_TEXT, std::string(value, std::strlen(value) + 1));
+    CloseClipboard();
+    return ok ? 0 : 1;
+}
+
+int empty() {
+    if (!open())
+        return 1;
+    EmptyClipboard();
+    CloseClipboard();
+    return 0;
+}
+
+int hold(int milliseconds) {
+    if (!open())
+        return 1;
+    std::printf("holding\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(milliseconds));
+    CloseClipboard();
+    return 0;
+}
+
+BOOL CALLBACK printWindow(HWND hwnd, LPARAM) {
+    char cls[256] = {};
+    char title[256] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    std::printf("%s %d \"%s\"\n", cls, IsWindowVisible(hwnd) ? 1 : 0, title);
+    return TRUE;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "list")
+        return list();
+    if (command == "put")
+        return put(argc, argv);
+    if (command == "text" && argc == 3)
+        return text(argv[2]);
+    if (command == "empty")
+        return empty();
+    if (command == "hold" && argc == 3)
+        return hold(std::atoi(argv[2]));
+    if (command == "windows")
+        return EnumWindows(printWindow, 0) ? 0 : 1;
+    std::fprintf(stderr, "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows\n");
+    return 2;
+}
