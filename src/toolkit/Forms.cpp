@@ -46,6 +46,53 @@ void TApplication::SetTitle(const std::string& title) {
         SetWindowTextA(handle_, title_.c_str());
 }
 
+bool TApplication::ProcessMessage(MSG& msg) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::HandleMessage() {
+    MSG msg;
+    if (!ProcessMessage(msg))
+        WaitMessage();
+}
+
+void TApplication::Run() {
+    while (!terminated_)
+        HandleMessage();
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::HandleException(const std::exception& error) {
+    if (OnException)
+        OnException(error);
+    else
+        ShowException(error);
+}
+
+void TApplication::ShowException(const std::exception& error) {
+    std::string message = error.what();
+    // A message gets a closing full stop unless it ends in one (or in a
+    // character that sorts before it).
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        message += '.';
+    MessageBoxA(handle_, message.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+}
+
 TApplication& ApplicationOf(const TComponent* component) {
     for (auto* c = component; c; c = c->Owner())
         if (auto* application = dynamic_cast<const TApplication*>(c))

@@ -68,6 +68,19 @@ void SetFileWriteFault(std::function<bool(const std::string& path)> fails);
 // clipboard owns, leaving the clipboard open, ...).
 std::vector<std::string> Violations();
 
+// Message boxes: each is logged; the answer is the next scripted one, or the
+// box's first button (IDOK, IDYES, ...) when none is scripted.
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+    int answer = 0;
+};
+void ScriptMessageBoxAnswer(int answer);
+std::vector<MessageBoxRecord> MessageBoxes();
+void ClearMessageBoxes();
+
 // The clock behind GetTickCount and timers.
 DWORD Now();
 void AdvanceClock(DWORD milliseconds);

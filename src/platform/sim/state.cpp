@@ -101,6 +101,8 @@ void Reset() {
         queue->quitCode = 0;
     }
     s.clock = 0;
+    s.messageBoxAnswers.clear();
+    s.messageBoxes.clear();
     s.allocationFault = nullptr;
     s.fileWriteFault = nullptr;
     s.violations.clear();

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace sim::detail {
@@ -126,6 +127,9 @@ struct State {
     Clipboard clipboard;
     DWORD clock = 0;
     std::condition_variable_any clockTick;
+
+    std::deque<int> messageBoxAnswers;
+    std::vector<std::tuple<HWND, std::string, std::string, UINT, int>> messageBoxes;
 
     std::function<bool(std::size_t)> allocationFault;
     std::function<bool(const std::string&)> fileWriteFault;

@@ -209,5 +209,27 @@ HWND SetClipboardViewer(HWND newViewer);
 HWND GetClipboardViewer();
 BOOL ChangeClipboardChain(HWND remove, HWND newNext);
 
+// Message boxes (answered by the simulator, see simulator.h).
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_YESNOCANCEL 0x00000003L
+#define MB_YESNO 0x00000004L
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONASTERISK 0x00000040L
+#define MB_ICONSTOP MB_ICONHAND
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONWARNING MB_ICONEXCLAMATION
+#define MB_ICONINFORMATION MB_ICONASTERISK
+#define IDOK 1
+#define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
 // Resources.
 int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int bufferMax);
