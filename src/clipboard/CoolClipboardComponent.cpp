@@ -45,7 +45,9 @@ struct OwnedBlock {
 
 } // namespace
 
-HWND TCoolClipboardComponent::Window() const { return tk::ApplicationOf(this).Handle(); }
+HWND TCoolClipboardComponent::Window() const {
+    return tk::ApplicationOf(this).Handle();
+}
 
 void TCoolClipboardComponent::SaveToFile(const std::string& fileName) {
     TMemoryStreamEx stream;

@@ -4,9 +4,9 @@
 
 void TMemoryStreamEx::WriteInteger(std::int32_t value) {
     auto bits = static_cast<std::uint32_t>(value);
-    unsigned char bytes[4] = {static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-                              static_cast<unsigned char>(bits >> 16),
-                              static_cast<unsigned char>(bits >> 24)};
+    unsigned char bytes[4] = {
+        static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+        static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
     Write(bytes, sizeof bytes);
 }
 
@@ -22,7 +22,9 @@ void TMemoryStreamEx::WriteBoolean(bool value) {
     WriteInteger(static_cast<unsigned char>(value) & 0x7F);
 }
 
-bool TMemoryStreamEx::ReadBoolean() { return (ReadInteger() & 0xFF) != 0; }
+bool TMemoryStreamEx::ReadBoolean() {
+    return (ReadInteger() & 0xFF) != 0;
+}
 
 void TMemoryStreamEx::WriteString(const std::string& text) {
     WriteInteger(static_cast<std::int32_t>(text.size()));

@@ -11,7 +11,9 @@ namespace {
 constexpr std::size_t memoryDelta = 8192;
 constexpr DWORD maxTransfer = 1u << 30; // one ReadFile/WriteFile call moves at most this
 
-std::size_t roundUp(std::size_t value) { return (value + memoryDelta - 1) & ~(memoryDelta - 1); }
+std::size_t roundUp(std::size_t value) {
+    return (value + memoryDelta - 1) & ~(memoryDelta - 1);
+}
 
 } // namespace
 
@@ -39,8 +41,8 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
         source.SetPosition(0);
         count = source.Size();
     }
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(
-        std::min<std::int64_t>(count, std::int64_t{1} << 20)));
+    std::vector<unsigned char> buffer(
+        static_cast<std::size_t>(std::min<std::int64_t>(count, std::int64_t{1} << 20)));
     std::int64_t left = count;
     while (left > 0) {
         auto n = static_cast<std::size_t>(std::min<std::int64_t>(left, std::ssize(buffer)));
@@ -53,7 +55,9 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 
 // ---------------------------------------------------------- TMemoryStream
 
-TMemoryStream::~TMemoryStream() { SetCapacity(0); }
+TMemoryStream::~TMemoryStream() {
+    SetCapacity(0);
+}
 
 void TMemoryStream::SetCapacity(std::size_t capacity) {
     if (capacity == capacity_)
@@ -156,7 +160,9 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
     LoadFromStream(file);
 }
 
-void TMemoryStream::SaveToStream(TStream& target) { target.WriteBuffer(memory_, size_); }
+void TMemoryStream::SaveToStream(TStream& target) {
+    target.WriteBuffer(memory_, size_);
+}
 
 void TMemoryStream::SaveToFile(const std::string& fileName) {
     std::string target = ExpandFileName(fileName);
@@ -169,7 +175,8 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
     std::string temporary;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; file == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = target + "." + IntToStr(GetCurrentProcessId()) + "-" + IntToStr(attempt) + ".tmp";
+        temporary =
+            target + "." + IntToStr(GetCurrentProcessId()) + "-" + IntToStr(attempt) + ".tmp";
         file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         DWORD error = GetLastError();

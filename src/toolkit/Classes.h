@@ -77,7 +77,7 @@ private:
 class TFileStream : public TStream {
 public:
     enum Mode {
-        fmCreate,             // created anew or truncated, exclusive
+        fmCreate,                 // created anew or truncated, exclusive
         fmOpenReadShareDenyWrite, // existing file; others may read, not write
     };
     TFileStream(const std::string& fileName, Mode mode);

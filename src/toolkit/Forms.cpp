@@ -75,7 +75,9 @@ void TApplication::Run() {
         HandleMessage();
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate() {
+    PostQuitMessage(0);
+}
 
 void TApplication::HandleException(const std::exception& error) {
     if (OnException)

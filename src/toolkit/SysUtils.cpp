@@ -26,7 +26,9 @@ std::string Format(const char* format, ...) {
     return text;
 }
 
-std::string IntToStr(long long value) { return std::to_string(value); }
+std::string IntToStr(long long value) {
+    return std::to_string(value);
+}
 
 bool TryStrToInt(const std::string& text, std::int32_t& value) {
     std::size_t i = 0;
@@ -75,7 +77,9 @@ std::string LowerCase(std::string text) {
     return text;
 }
 
-bool SameText(const std::string& a, const std::string& b) { return LowerCase(a) == LowerCase(b); }
+bool SameText(const std::string& a, const std::string& b) {
+    return LowerCase(a) == LowerCase(b);
+}
 
 namespace {
 

@@ -34,7 +34,7 @@ TK_EXCEPTION(EClipboardException, Exception);
 #undef TK_EXCEPTION
 
 // printf-style formatting into a std::string.
-[[gnu::format(gnu_printf, 1, 2)]] std::string Format(const char* format, ...);
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...);
 
 std::string IntToStr(long long value);
 // Whole decimal numbers only (optional sign, no blanks); EConvertError otherwise.

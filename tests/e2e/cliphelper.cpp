@@ -88,8 +88,9 @@ int put(int argc, char** argv) {
         std::string arg = argv[i];
         auto eq = arg.find('=');
         std::string id = arg.substr(0, eq);
-        UINT format = id.rfind("name:", 0) == 0 ? RegisterClipboardFormatA(id.substr(5).c_str())
-                                                 : static_cast<UINT>(std::strtoul(id.c_str(), nullptr, 0));
+        UINT format = id.rfind("name:", 0) == 0
+                          ? RegisterClipboardFormatA(id.substr(5).c_str())
+                          : static_cast<UINT>(std::strtoul(id.c_str(), nullptr, 0));
         if (!set(format, unhex(arg.substr(eq + 1)))) {
             std::fprintf(stderr, "cliphelper: format %s refused\n", id.c_str());
             status = 1;

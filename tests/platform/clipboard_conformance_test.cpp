@@ -36,8 +36,8 @@ HWND NewWindow(const char* title) {
         cls.lpszClassName = "ConformanceWindow";
         registered = RegisterClassA(&cls) != 0;
     }
-    return CreateWindowExA(0, "ConformanceWindow", title, WS_POPUP, 0, 0, 10, 10, nullptr,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, "ConformanceWindow", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
 }
 
 HGLOBAL Block(const std::string& bytes) {
@@ -334,7 +334,8 @@ TEST_F(ClipboardConformance, ViewerChainNotices) {
     HWND next = SetClipboardViewer(window);
     EXPECT_EQ(next, other);
     ASSERT_FALSE(received.empty());
-    EXPECT_EQ(received.back().msg, static_cast<UINT>(WM_DRAWCLIPBOARD)); // joining gives a first notice
+    EXPECT_EQ(received.back().msg,
+              static_cast<UINT>(WM_DRAWCLIPBOARD)); // joining gives a first notice
 
     // A change followed by the close notifies the head of the chain.
     received.clear();

@@ -117,7 +117,9 @@ UINT GetEnhMetaFileBits(HENHMETAFILE emf, UINT size, LPBYTE bytes) {
     return copyBytes(OBJ_ENHMETAFILE, emf, size, bytes);
 }
 
-BOOL DeleteEnhMetaFile(HENHMETAFILE emf) { return DeleteObject(emf); }
+BOOL DeleteEnhMetaFile(HENHMETAFILE emf) {
+    return DeleteObject(emf);
+}
 
 HMETAFILE SetMetaFileBitsEx(UINT size, const BYTE* bytes) {
     return createWithBytes<HMETAFILE>(OBJ_METAFILE, size, bytes);
@@ -127,4 +129,6 @@ UINT GetMetaFileBitsEx(HMETAFILE mf, UINT size, LPVOID bytes) {
     return copyBytes(OBJ_METAFILE, mf, size, bytes);
 }
 
-BOOL DeleteMetaFile(HMETAFILE mf) { return DeleteObject(mf); }
+BOOL DeleteMetaFile(HMETAFILE mf) {
+    return DeleteObject(mf);
+}

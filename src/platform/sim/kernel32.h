@@ -104,3 +104,18 @@ DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
 DWORD GetTickCount();
 void Sleep(DWORD milliseconds);
+
+// Run-time modules (the simulator's own DLLs, see simulator.h).
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+HMODULE LoadLibraryA(LPCSTR fileName);
+BOOL FreeLibrary(HMODULE module);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+
+// Waits.
+#ifndef WAIT_OBJECT_0
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_TIMEOUT 0x00000102L
+#define WAIT_FAILED (static_cast<DWORD>(0xFFFFFFFF))
+#endif

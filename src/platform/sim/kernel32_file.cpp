@@ -128,10 +128,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     }
     auto handle = newHandle();
     state().files.emplace(handle, FileObject{fd, path, desiredAccess, shareMode});
-    SetLastError(exists && (creationDisposition == CREATE_ALWAYS ||
-                            creationDisposition == OPEN_ALWAYS)
-                     ? ERROR_ALREADY_EXISTS
-                     : NO_ERROR);
+    SetLastError(
+        exists && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS)
+            ? ERROR_ALREADY_EXISTS
+            : NO_ERROR);
     return toHandle<HANDLE>(handle);
 }
 
@@ -219,13 +219,14 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD mov
         SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
     }
-    off_t offset = distanceHigh ? static_cast<off_t>((static_cast<std::uint64_t>(
-                                                          static_cast<DWORD>(*distanceHigh))
-                                                      << 32) |
-                                                     static_cast<DWORD>(distance))
-                                : distance;
-    int whence = moveMethod == FILE_BEGIN ? SEEK_SET : moveMethod == FILE_CURRENT ? SEEK_CUR
-                                                                                   : SEEK_END;
+    off_t offset = distanceHigh
+                       ? static_cast<off_t>(
+                             (static_cast<std::uint64_t>(static_cast<DWORD>(*distanceHigh)) << 32) |
+                             static_cast<DWORD>(distance))
+                       : distance;
+    int whence = moveMethod == FILE_BEGIN     ? SEEK_SET
+                 : moveMethod == FILE_CURRENT ? SEEK_CUR
+                                              : SEEK_END;
     off_t result = ::lseek(file->fd, offset, whence);
     if (result < 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -338,9 +339,8 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR*
     std::memcpy(buffer, path.c_str(), path.size() + 1);
     if (filePart) {
         auto slash = path.find_last_of("/\\");
-        *filePart = slash == std::string::npos || slash + 1 == path.size()
-                        ? nullptr
-                        : buffer + slash + 1;
+        *filePart =
+            slash == std::string::npos || slash + 1 == path.size() ? nullptr : buffer + slash + 1;
     }
     return static_cast<DWORD>(path.size());
 }

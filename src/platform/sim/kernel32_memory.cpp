@@ -3,6 +3,7 @@
 #include "platform/sim/state.h"
 
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 using namespace sim::detail;
@@ -28,6 +29,12 @@ HGLOBAL newBlock(const void* bytes, std::size_t size) {
 
 namespace {
 
+void account(std::size_t freed, std::size_t added) {
+    auto& s = state();
+    s.liveBytes = s.liveBytes - freed + added;
+    s.peakBytes = std::max(s.peakBytes, s.liveBytes);
+}
+
 bool allocationFails(std::size_t bytes) {
     auto& fault = state().allocationFault;
     return fault && fault(bytes);
@@ -44,13 +51,14 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     MemoryBlock block;
     if (bytes) {
         block.data = static_cast<unsigned char*>((flags & GMEM_ZEROINIT) ? std::calloc(bytes, 1)
-                                                                          : std::malloc(bytes));
+                                                                         : std::malloc(bytes));
         if (!block.data) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return nullptr;
         }
     }
     block.size = bytes;
+    account(0, bytes);
     auto handle = newHandle();
     state().memory.emplace(handle, block);
     return toHandle<HGLOBAL>(handle);
@@ -69,6 +77,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags) {
     }
     if (bytes == 0) {
         std::free(block->data);
+        account(block->size, 0);
         block->data = nullptr;
         block->size = 0;
         return mem;
@@ -80,6 +89,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL mem, SIZE_T bytes, UINT flags) {
     }
     if ((flags & GMEM_ZEROINIT) && bytes > block->size)
         std::memset(grown + block->size, 0, bytes - block->size);
+    account(block->size, bytes);
     block->data = grown;
     block->size = bytes;
     return mem;
@@ -136,6 +146,7 @@ HGLOBAL GlobalFree(HGLOBAL mem) {
     if (block->ownedByClipboard)
         recordViolation("GlobalFree of a block that the clipboard owns");
     std::free(block->data);
+    account(block->size, 0);
     state().memory.erase(key(mem));
     return nullptr;
 }
@@ -151,6 +162,29 @@ int LockCount(HGLOBAL mem) {
 std::size_t LiveMemoryBlocks() {
     auto guard = lock();
     return state().memory.size();
+}
+
+std::size_t LiveMemoryBytes() {
+    auto guard = lock();
+    return state().liveBytes;
+}
+
+std::size_t PeakMemoryBytes() {
+    auto guard = lock();
+    return state().peakBytes;
+}
+
+void ResetPeakMemory() {
+    auto guard = lock();
+    state().peakBytes = state().liveBytes;
+}
+
+std::size_t LockedMemoryBlocks() {
+    auto guard = lock();
+    std::size_t n = 0;
+    for (auto& [handle, block] : state().memory)
+        n += block.locks > 0;
+    return n;
 }
 
 } // namespace sim

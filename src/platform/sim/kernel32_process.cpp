@@ -96,9 +96,13 @@ LPSTR GetCommandLineA() {
     return task.commandLine.data();
 }
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(gettid()); }
+DWORD GetCurrentThreadId() {
+    return static_cast<DWORD>(gettid());
+}
 
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()) * 16 + currentTask(); }
+DWORD GetCurrentProcessId() {
+    return static_cast<DWORD>(getpid()) * 16 + currentTask();
+}
 
 void Sleep(DWORD milliseconds) {
     // Sleeping follows the simulated clock, which tests move forward.

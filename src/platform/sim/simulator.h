@@ -54,12 +54,23 @@ std::vector<ClipFormat> ReadClipboard();
 // Another program holds the clipboard open until ReleaseClipboard.
 void HoldClipboardOpen();
 void ReleaseClipboard();
+// The task that has the clipboard open now, 0 when it is closed.
+int ClipboardOpenTask();
+// Runs before every OpenClipboard call of task 1 (the program), so that a
+// test can act as another program between the program's clipboard steps.
+void SetOpenClipboardHook(std::function<void()> hook);
 
 // Global memory.
 // While set, GlobalAlloc and GlobalReAlloc fail for every size the predicate accepts.
 void SetAllocationFault(std::function<bool(std::size_t bytes)> fails);
 int LockCount(HGLOBAL block);
 std::size_t LiveMemoryBlocks();
+std::size_t LockedMemoryBlocks();
+// Bytes in live global memory blocks now, and the most there were since the
+// last ResetPeakMemory.
+std::size_t LiveMemoryBytes();
+std::size_t PeakMemoryBytes();
+void ResetPeakMemory();
 
 // Files: while set, WriteFile fails (disk full) for every path the predicate accepts.
 void SetFileWriteFault(std::function<bool(const std::string& path)> fails);
@@ -84,5 +95,30 @@ void ClearMessageBoxes();
 // The clock behind GetTickCount and timers.
 DWORD Now();
 void AdvanceClock(DWORD milliseconds);
+// While on, a timed MsgWaitForMultipleObjects that finds no message waits in
+// real time and moves the clock by the time it waited, so that a command-line
+// program built against the simulator sees its timeouts expire. Off for
+// tests; a program is started with it on by STASHWELL_SIM_REALTIME=1.
+void SetClockFollowsRealTime(bool on);
+
+// Run-time modules (LoadLibraryA): names compare without regard to case and
+// with or without ".dll". A refused module fails to load (ERROR_MOD_NOT_FOUND);
+// a hidden export is not found by GetProcAddress (ERROR_PROC_NOT_FOUND).
+void RefuseModule(const std::string& name, bool refuse = true);
+void HideExport(const std::string& module, const std::string& exportName, bool hide = true);
+void ClearModuleFaults();
+// How many LoadLibraryA references the module has now (0: not loaded).
+int ModuleReferences(const std::string& name);
+
+// WinSock (wsock32.dll over the host's sockets).
+// While on, WSAAsyncGetHostByName and WSAAsyncGetHostByAddr answer inside the
+// start call: the completion reaches the window before the handle is returned.
+void SetLookupCompletesEarly(bool on);
+// Replaces the host's name lookup: the function gives a WinSock error (11001
+// for an unknown host) or 0 with the dotted addresses. Empty: the host's.
+void SetHostLookup(
+    std::function<int(const std::string& name, std::vector<std::string>& addresses)> lookup);
+// Sockets open now.
+std::size_t OpenSockets();
 
 } // namespace sim

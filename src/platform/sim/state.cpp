@@ -31,7 +31,9 @@ State& state() {
     return *instance;
 }
 
-int currentTask() { return tlsTask; }
+int currentTask() {
+    return tlsTask;
+}
 
 Task& taskById(int id) {
     auto& tasks = state().tasks;
@@ -65,7 +67,9 @@ void wakeAll() {
         queue->wake.notify_all();
 }
 
-void recordViolation(const std::string& what) { state().violations.push_back(what); }
+void recordViolation(const std::string& what) {
+    state().violations.push_back(what);
+}
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -77,8 +81,12 @@ std::string lower(std::string text) {
 
 using namespace sim::detail;
 
-DWORD GetLastError() { return tlsLastError; }
-void SetLastError(DWORD error) { tlsLastError = error; }
+DWORD GetLastError() {
+    return tlsLastError;
+}
+void SetLastError(DWORD error) {
+    tlsLastError = error;
+}
 
 namespace sim {
 
@@ -92,6 +100,8 @@ void Reset() {
     for (auto& [handle, block] : s.memory)
         std::free(block.data);
     s.memory.clear();
+    s.liveBytes = s.peakBytes = 0;
+    s.gdi.clear();
     for (auto& [handle, file] : s.files)
         ::close(file.fd);
     s.files.clear();
@@ -103,6 +113,7 @@ void Reset() {
     s.clock = 0;
     s.messageBoxAnswers.clear();
     s.messageBoxes.clear();
+    s.openClipboardHook = nullptr;
     s.allocationFault = nullptr;
     s.fileWriteFault = nullptr;
     s.violations.clear();
@@ -129,10 +140,16 @@ void SetCommandLine(int task, const std::string& commandLine) {
     taskById(task).arguments = commandLine;
 }
 
-int CurrentTask() { return tlsTask; }
+int CurrentTask() {
+    return tlsTask;
+}
 
-TaskScope::TaskScope(int task) : previous_(tlsTask) { tlsTask = task; }
-TaskScope::~TaskScope() { tlsTask = previous_; }
+TaskScope::TaskScope(int task) : previous_(tlsTask) {
+    tlsTask = task;
+}
+TaskScope::~TaskScope() {
+    tlsTask = previous_;
+}
 
 void SetAllocationFault(std::function<bool(std::size_t)> fails) {
     auto guard = lock();
@@ -163,4 +180,6 @@ void AdvanceClock(DWORD milliseconds) {
 
 } // namespace sim
 
-DWORD GetTickCount() { return sim::Now(); }
+DWORD GetTickCount() {
+    return sim::Now();
+}

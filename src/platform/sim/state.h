@@ -120,6 +120,8 @@ struct State {
     std::vector<HWND> topLevel; // z-order, top first
 
     std::map<std::uintptr_t, MemoryBlock> memory;
+    std::size_t liveBytes = 0;
+    std::size_t peakBytes = 0;
     std::map<std::uintptr_t, GdiObject> gdi;
     std::map<std::uintptr_t, FileObject> files;
     std::map<DWORD, std::shared_ptr<ThreadQueue>> queues; // by thread id
@@ -131,6 +133,7 @@ struct State {
     std::deque<int> messageBoxAnswers;
     std::vector<std::tuple<HWND, std::string, std::string, UINT, int>> messageBoxes;
 
+    std::function<void()> openClipboardHook;
     std::function<bool(std::size_t)> allocationFault;
     std::function<bool(const std::string&)> fileWriteFault;
     std::vector<std::string> violations;
@@ -138,17 +141,23 @@ struct State {
 
 State& state();
 using Lock = std::unique_lock<std::recursive_mutex>;
-inline Lock lock() { return Lock(state().mutex); }
+inline Lock lock() {
+    return Lock(state().mutex);
+}
 
 // The task of the calling thread (1, the program, unless a test switched).
 int currentTask();
 Task& taskById(int id);
 
 std::uintptr_t newHandle();
-template <typename H> H toHandle(std::uintptr_t value) { return reinterpret_cast<H>(value); }
-inline std::uintptr_t key(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+template <typename H> H toHandle(std::uintptr_t value) {
+    return reinterpret_cast<H>(value);
+}
+inline std::uintptr_t key(const void* handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
-Window* findWindow(HWND hwnd); // caller holds the lock
+Window* findWindow(HWND hwnd);                      // caller holds the lock
 std::shared_ptr<ThreadQueue> queueOf(DWORD thread); // caller holds the lock
 void wakeAll();
 

@@ -12,7 +12,9 @@ using namespace sim::detail;
 
 namespace {
 
-Clipboard& board() { return state().clipboard; }
+Clipboard& board() {
+    return state().clipboard;
+}
 
 bool isGdiFormat(UINT format) {
     return format == CF_BITMAP || format == CF_PALETTE || format == CF_ENHMETAFILE ||
@@ -26,7 +28,9 @@ ClipboardEntry* findEntry(UINT format) {
     return it == entries.end() ? nullptr : &*it;
 }
 
-bool openedByCaller() { return board().open && board().openTask == currentTask(); }
+bool openedByCaller() {
+    return board().open && board().openTask == currentTask();
+}
 
 // The groups of formats that Windows converts into one another, each in
 // the order in which the missing members are added when the clipboard closes.
@@ -45,7 +49,9 @@ const std::vector<SynthesisGroup>& synthesisGroups() {
 
 void addSynthesized() {
     auto& entries = board().entries;
-    auto present = [&](UINT f) { return findEntry(f) != nullptr; };
+    auto present = [&](UINT f) {
+        return findEntry(f) != nullptr;
+    };
     for (const auto& group : synthesisGroups()) {
         bool any = std::any_of(group.members.begin(), group.members.end(), present);
         if (!any)
@@ -102,31 +108,59 @@ std::string dibFromBitmap(const GdiObject& bitmap, DWORD headerSize) {
     header.biSizeImage = static_cast<DWORD>(bitmap.pixels.size() * 4);
     std::memcpy(dib.data(), &header, sizeof header);
     for (int row = bitmap.height - 1; row >= 0; --row) // bottom row first
-        dib.append(reinterpret_cast<const char*>(&bitmap.pixels[static_cast<std::size_t>(row) *
-                                                               static_cast<std::size_t>(
-                                                                   bitmap.width)]),
-                   static_cast<std::size_t>(bitmap.width) * 4);
+        dib.append(
+            reinterpret_cast<const char*>(&bitmap.pixels[static_cast<std::size_t>(row) *
+                                                         static_cast<std::size_t>(bitmap.width)]),
+            static_cast<std::size_t>(bitmap.width) * 4);
     return dib;
 }
 
+// Builds a bitmap from a packed DIB of 1, 4, 8, 24 or 32 bits per pixel,
+// uncompressed; null when the DIB is of another kind or shorter than its
+// header says.
 HBITMAP bitmapFromDib(const std::string& dib) {
     BITMAPINFOHEADER header{};
     if (dib.size() < sizeof header)
         return nullptr;
     std::memcpy(&header, dib.data(), sizeof header);
-    int width = std::max<LONG>(header.biWidth, 0);
-    int height = std::max<LONG>(header.biHeight < 0 ? -header.biHeight : header.biHeight, 0);
-    HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
+    long long width = header.biWidth;
+    long long height =
+        header.biHeight < 0 ? -static_cast<long long>(header.biHeight) : header.biHeight;
+    unsigned bits = header.biBitCount;
+    if (width <= 0 || height <= 0 || width > 0x7FFF || height > 0x7FFF ||
+        header.biSize < sizeof header || header.biSize > dib.size() ||
+        (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS) ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
+        return nullptr;
+    std::size_t colors =
+        bits <= 8 ? (header.biClrUsed && header.biClrUsed < (1u << bits) ? header.biClrUsed
+                                                                         : (1u << bits))
+                  : 0;
+    std::size_t masks = header.biCompression == BI_BITFIELDS && header.biSize == 40 ? 12 : 0;
+    std::size_t offset = header.biSize + masks + colors * 4;
+    std::size_t stride = ((static_cast<std::size_t>(width) * bits + 31) / 32) * 4;
+    if (offset > dib.size() || (dib.size() - offset) / stride < static_cast<std::size_t>(height))
+        return nullptr;
+    auto* palette = reinterpret_cast<const unsigned char*>(dib.data() + header.biSize + masks);
+    HBITMAP bitmap =
+        CreateBitmap(static_cast<int>(width), static_cast<int>(height), 1, 32, nullptr);
     auto* object = findGdi(bitmap);
-    std::size_t stride = static_cast<std::size_t>(width) * 4;
-    if (header.biBitCount == 32 && header.biSize <= dib.size() &&
-        dib.size() - header.biSize >= stride * static_cast<std::size_t>(height)) {
-        for (int row = 0; row < height; ++row) {
-            int source = header.biHeight < 0 ? row : height - 1 - row;
-            std::memcpy(&object->pixels[static_cast<std::size_t>(row) *
-                                        static_cast<std::size_t>(width)],
-                        dib.data() + header.biSize + stride * static_cast<std::size_t>(source),
-                        stride);
+    for (long long row = 0; row < height; ++row) {
+        long long source = header.biHeight < 0 ? row : height - 1 - row;
+        auto* line = reinterpret_cast<const unsigned char*>(dib.data() + offset) +
+                     stride * static_cast<std::size_t>(source);
+        auto* out = &object->pixels[static_cast<std::size_t>(row * width)];
+        for (long long x = 0; x < width; ++x) {
+            const unsigned char* bgr;
+            if (bits >= 24) {
+                bgr = line + x * (bits / 8);
+            } else {
+                std::size_t bit = static_cast<std::size_t>(x) * bits;
+                unsigned index = (line[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+                bgr = palette + 4 * std::min<std::size_t>(index, colors - 1);
+            }
+            out[x] = bgr[0] | (static_cast<std::uint32_t>(bgr[1]) << 8) |
+                     (static_cast<std::uint32_t>(bgr[2]) << 16);
         }
     }
     return bitmap;
@@ -164,6 +198,8 @@ HANDLE render(UINT format) {
         }
         if (memoryBytes(format == CF_DIB ? CF_DIBV5 : CF_DIB, bytes)) {
             HBITMAP bitmap = bitmapFromDib(bytes);
+            if (!bitmap)
+                return nullptr;
             auto dib = dibFromBitmap(*findGdi(bitmap), headerSize);
             DeleteObject(bitmap);
             return newBlock(dib.data(), dib.size());
@@ -236,10 +272,11 @@ void freeClipboardData(UINT format, HANDLE data) {
         if (format == CF_METAFILEPICT && block->size >= sizeof(METAFILEPICT)) {
             METAFILEPICT mfp{};
             std::memcpy(&mfp, block->data, sizeof mfp);
-            DeleteObject(mfp.hMF);
+            if (auto* metafile = findGdi(mfp.hMF); metafile && metafile->type == OBJ_METAFILE)
+                DeleteObject(mfp.hMF);
         }
-        std::free(block->data);
-        state().memory.erase(key(data));
+        block->ownedByClipboard = false;
+        GlobalFree(data);
         return;
     }
     DeleteObject(data);
@@ -265,6 +302,15 @@ void forgetWindow(HWND hwnd) {
 } // namespace sim::detail
 
 BOOL OpenClipboard(HWND newOwner) {
+    if (currentTask() == 1) {
+        std::function<void()> hook;
+        {
+            auto guard = lock();
+            hook = state().openClipboardHook;
+        }
+        if (hook)
+            hook();
+    }
     auto guard = lock();
     auto& b = board();
     if (b.open && b.openTask != currentTask()) {
@@ -536,6 +582,16 @@ std::vector<ClipFormat> ReadClipboard() {
     }
     CloseClipboard();
     return result;
+}
+
+int ClipboardOpenTask() {
+    auto guard = lock();
+    return board().open ? board().openTask : 0;
+}
+
+void SetOpenClipboardHook(std::function<void()> hook) {
+    auto guard = lock();
+    state().openClipboardHook = std::move(hook);
 }
 
 void HoldClipboardOpen() {

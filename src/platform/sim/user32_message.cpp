@@ -48,9 +48,8 @@ void answerIncomingSent(Lock& guard) {
         Window* w = findWindow(call->msg.hwnd);
         WNDPROC proc = w ? w->proc : nullptr;
         guard.unlock();
-        LRESULT result = proc ? proc(call->msg.hwnd, call->msg.message, call->msg.wParam,
-                                     call->msg.lParam)
-                              : 0;
+        LRESULT result =
+            proc ? proc(call->msg.hwnd, call->msg.message, call->msg.wParam, call->msg.lParam) : 0;
         guard.lock();
         call->result = result;
         call->done = true;
@@ -153,7 +152,9 @@ BOOL WaitMessage() {
     }
 }
 
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 LRESULT DispatchMessageA(const MSG* msg) {
     if (!msg || !msg->hwnd)

@@ -153,18 +153,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR classNameArg, LPCSTR windowName, DWOR
             state().topLevel.insert(state().topLevel.begin(), hwnd);
         state().windows.emplace(key(hwnd), std::move(w));
     }
-    CREATESTRUCTA cs{param,
-                     instance,
-                     menu,
-                     parent,
-                     height,
-                     width,
-                     y,
-                     x,
-                     static_cast<LONG>(style),
-                     windowName,
-                     classNameArg,
-                     exStyle};
+    CREATESTRUCTA cs{
+        param,      instance,     menu,   parent, height, width, y, x, static_cast<LONG>(style),
+        windowName, classNameArg, exStyle};
     auto fail = [&] {
         DestroyWindow(hwnd);
         return nullptr;
@@ -243,8 +234,8 @@ int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
             return n;
         }
     }
-    return static_cast<int>(
-        SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(text)));
+    return static_cast<int>(SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                         reinterpret_cast<LPARAM>(text)));
 }
 
 int GetWindowTextLengthA(HWND hwnd) {
@@ -373,7 +364,9 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
     return old;
 }
 
-LONG GetWindowLongA(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLongPtrA(hwnd, index)); }
+LONG GetWindowLongA(HWND hwnd, int index) {
+    return static_cast<LONG>(GetWindowLongPtrA(hwnd, index));
+}
 
 LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
     return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, value));
