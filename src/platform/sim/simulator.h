@@ -92,6 +92,51 @@ void ScriptMessageBoxAnswer(int answer);
 std::vector<MessageBoxRecord> MessageBoxes();
 void ClearMessageBoxes();
 
+// Hot keys: a press posts WM_HOTKEY to the window that registered the
+// combination; false when none did.
+struct HotKeyRecord {
+    HWND hwnd = nullptr;
+    int id = 0;
+    UINT modifiers = 0;
+    UINT key = 0;
+};
+bool PressHotKey(UINT modifiers, UINT key);
+std::vector<HotKeyRecord> HotKeys();
+
+// Timers run on the simulated clock; SetTimer fails while none are available.
+struct TimerRecord {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    DWORD period = 0;
+    DWORD due = 0;
+};
+void SetTimersAvailable(bool available);
+std::vector<TimerRecord> Timers();
+
+// Input. Messages are posted as Windows would post them; the key state
+// follows the keyboard messages as the program takes them from its queue.
+void MoveMouse(POINT screen);
+void Click(HWND hwnd, POINT client, bool right = false);
+void DoubleClick(HWND hwnd, POINT client);
+// Keys pressed together, modifiers first: {VK_CONTROL, 'S'}.
+void PressKeys(const std::vector<UINT>& keys);
+// Characters typed into the focused window (WM_CHAR each).
+void TypeText(const std::string& text);
+
+// Menus. Choosing an item posts its WM_COMMAND (nothing when it is disabled);
+// TrackPopupMenu returns the next scripted choice (0: dismissed) and logs the
+// item texts it showed.
+bool ChooseMenuItem(HWND hwnd, UINT id);
+void ScriptPopupMenuChoice(UINT id);
+std::vector<std::vector<std::string>> TrackedPopupMenus();
+// The item texts of a menu, submenus as "Caption>" followed by their items
+// indented, "-" for separators, disabled items with a leading "~".
+std::vector<std::string> MenuText(HMENU menu);
+
+// Screen fonts: a default desktop has Arial, Courier New, MS Sans Serif,
+// Tahoma and Times New Roman.
+void SetFontInstalled(const std::string& face, bool installed);
+
 // The clock behind GetTickCount and timers.
 DWORD Now();
 void AdvanceClock(DWORD milliseconds);

@@ -94,6 +94,7 @@ void Reset() {
     auto guard = lock();
     auto& s = state();
     resetClipboard();
+    resetWindowManager();
     s.windows.clear();
     s.topLevel.clear();
     s.classes.clear();

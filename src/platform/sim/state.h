@@ -47,10 +47,46 @@ struct Window {
     LONG_PTR userData = 0;
     LONG_PTR id = 0;
     HINSTANCE instance = nullptr;
-    RECT rect{};
+    RECT rect{}; // screen coordinates for top-level windows, parent client ones for children
+    HMENU menu = nullptr;
+    HWND lastActivePopup = nullptr;
+    bool needsPaint = false;
     bool destroying = false;
     bool messageOnly = false;
     std::vector<HWND> children; // z-order, top first
+    HBITMAP surface = nullptr;  // what painting into the window draws on
+};
+
+struct Timer {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    DWORD thread = 0;
+    DWORD period = 0;
+    DWORD due = 0;
+    void* proc = nullptr; // TIMERPROC
+    bool posted = false;  // a WM_TIMER of it waits in the queue
+};
+
+struct HotKey {
+    HWND hwnd = nullptr;
+    int id = 0;
+    UINT modifiers = 0;
+    UINT key = 0;
+};
+
+struct MenuItem {
+    UINT id = 0;
+    UINT type = 0;  // MFT_*
+    UINT state = 0; // MFS_*
+    std::string text;
+    HMENU submenu = nullptr;
+    ULONG_PTR data = 0;
+    HBITMAP bitmap = nullptr;
+};
+
+struct Menu {
+    bool popup = false;
+    std::vector<MenuItem> items;
 };
 
 struct MemoryBlock {
@@ -126,6 +162,22 @@ struct State {
     std::map<std::uintptr_t, FileObject> files;
     std::map<DWORD, std::shared_ptr<ThreadQueue>> queues; // by thread id
 
+    std::vector<Timer> timers;
+    UINT_PTR nextTimerId = 1;
+    bool timersAvailable = true;
+    std::vector<HotKey> hotKeys;
+    std::map<std::uintptr_t, Menu> menus;
+
+    HWND active = nullptr;
+    HWND foreground = nullptr;
+    HWND focus = nullptr;
+    HWND capture = nullptr;
+    POINT cursor{0, 0};
+    unsigned char keys[256] = {};
+    std::vector<std::string> fonts;
+    std::vector<std::pair<HMENU, std::vector<std::string>>> trackedMenus;
+    std::deque<UINT> popupChoices;
+
     Clipboard clipboard;
     DWORD clock = 0;
     std::condition_variable_any clockTick;
@@ -181,5 +233,17 @@ std::string lower(std::string text);
 // Closes the clipboard on behalf of a window that goes away; resets all state.
 void forgetWindow(HWND hwnd);
 void resetClipboard();
+
+// Window manager helpers (caller holds the lock unless said otherwise).
+RECT nonClientInsets(const Window& w);
+RECT screenRect(const Window& w);
+bool isVisibleOnScreen(HWND hwnd);
+HWND topLevelOf(HWND hwnd);
+void forgetWindowManager(HWND hwnd);
+void resetWindowManager();
+// A WM_PAINT or WM_TIMER owed to a window of this thread, if any.
+bool syntheticMessage(DWORD thread, MSG& out, bool remove);
+// Keeps the key state in step with keyboard messages as they are taken.
+void noteKeyMessage(const MSG& msg);
 
 } // namespace sim::detail

@@ -1,5 +1,6 @@
 // Message queues: one per thread, with posted and sent messages and quit.
 #include "platform/sim/state.h"
+#include "platform/sim/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>
@@ -77,14 +78,22 @@ bool takeMessage(Lock& guard, LPMSG out, HWND hwnd, UINT filterMin, UINT filterM
                            [&](const MSG& m) { return matches(m, hwnd, filterMin, filterMax); });
     if (it != own->posted.end()) {
         *out = *it;
-        if (remove)
+        if (remove) {
             own->posted.erase(it);
+            noteKeyMessage(*out);
+        }
         return true;
     }
     if (own->quit) {
         *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(own->quitCode), 0, state().clock, {}};
         if (remove)
             own->quit = false;
+        return true;
+    }
+    MSG synthetic{};
+    if (syntheticMessage(GetCurrentThreadId(), synthetic, remove) &&
+        matches(synthetic, hwnd, filterMin, filterMax)) {
+        *out = synthetic;
         return true;
     }
     return false;
@@ -157,6 +166,10 @@ BOOL TranslateMessage(const MSG*) {
 }
 
 LRESULT DispatchMessageA(const MSG* msg) {
+    if (msg && msg->message == WM_TIMER && msg->lParam) {
+        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
+        return 0;
+    }
     if (!msg || !msg->hwnd)
         return 0;
     return deliver(msg->hwnd, msg->message, msg->wParam, msg->lParam);
@@ -203,6 +216,34 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            SendMessageA(hwnd, WM_CLOSE, 0, 0);
+        else if ((wParam & 0xFFF0) == SC_MINIMIZE)
+            ShowWindow(hwnd, SW_MINIMIZE);
+        else if ((wParam & 0xFFF0) == SC_RESTORE)
+            ShowWindow(hwnd, SW_RESTORE);
+        else if ((wParam & 0xFFF0) == SC_MAXIMIZE)
+            ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(hwnd, &paint);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd))
+            SetFocus(hwnd);
+        return 0;
+    case WM_MOUSEACTIVATE:
+        return 1; // MA_ACTIVATE
+    case WM_NCACTIVATE:
+        return TRUE;
+    case WM_SETCURSOR:
+        return FALSE;
+    case WM_NCHITTEST:
+        return HTCLIENT;
     case WM_QUERYENDSESSION:
         return TRUE;
     default:

@@ -1,6 +1,7 @@
 // Window classes and windows: creation, destruction, text, data, enumeration.
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
+#include "platform/sim/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>
@@ -58,6 +59,7 @@ void destroyTree(HWND hwnd) {
     auto guard = lock();
     if (Window* w = findWindow(hwnd)) {
         forgetWindow(hwnd);
+        forgetWindowManager(hwnd);
         unlink(*w);
         state().windows.erase(key(hwnd));
     }
@@ -192,6 +194,9 @@ BOOL DestroyWindow(HWND hwnd) {
     }
     for (HWND o : owned) // owned windows go before their owner
         DestroyWindow(o);
+    if (IsWindowVisible(hwnd)) // hiding first hands activation and focus on
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     destroyTree(hwnd);
     return TRUE;
 }

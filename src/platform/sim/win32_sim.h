@@ -5,3 +5,4 @@
 #include "platform/sim/kernel32.h"
 #include "platform/sim/gdi32.h"
 #include "platform/sim/user32.h"
+#include "platform/sim/user32_wm.h"

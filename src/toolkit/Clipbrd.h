@@ -1,0 +1,34 @@
+// The clipboard object: text and pictures read on behalf of a window.
+#pragma once
+
+#include "toolkit/Graphics.h"
+
+#include <string>
+
+namespace tk {
+
+class TClipboard {
+public:
+    // `window`: the window on whose behalf the clipboard is opened.
+    explicit TClipboard(HWND window) : window_(window) {}
+    ~TClipboard();
+    TClipboard(const TClipboard&) = delete;
+    TClipboard& operator=(const TClipboard&) = delete;
+
+    // Opens are counted; the first fails with "Cannot open clipboard" when
+    // another program holds the clipboard open.
+    void Open();
+    void Close();
+    bool HasFormat(UINT format) const; // IsClipboardFormatAvailable
+    // The plain text (CF_TEXT) up to its first NUL; empty without text.
+    std::string AsText();
+    // The first format in the clipboard's order that a picture can be made
+    // from, with the clipboard's palette; false when there is none.
+    bool GetPicture(TPicture& picture);
+
+private:
+    HWND window_;
+    int opens_ = 0;
+};
+
+} // namespace tk

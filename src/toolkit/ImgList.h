@@ -1,0 +1,36 @@
+// Image lists: same-sized images drawn by index.
+#pragma once
+
+#include "toolkit/Classes.h"
+#include "toolkit/Graphics.h"
+
+#include <string>
+
+namespace tk {
+
+class TImageList : public TComponent {
+public:
+    explicit TImageList(TComponent* owner, int width = 16, int height = 16);
+    ~TImageList() override;
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Count() const;
+    // A strip of images side by side; `mask` is the colour that stays transparent.
+    void AddMasked(TBitmap& strip, TColor mask);
+    void LoadFromResourceName(HINSTANCE instance, const std::string& name, TColor mask);
+    // Draws image `index` with its top-left corner at (x, y); a disabled
+    // image is drawn greyed. Out-of-range indexes draw nothing.
+    void Draw(TCanvas& canvas, int x, int y, int index, bool enabled = true);
+    // A copy of image `index` as a bitmap of the list's size (transparent
+    // pixels in `background`).
+    void GetBitmap(int index, TBitmap& bitmap, TColor background = clBtnFace);
+    void* Handle() const { return handle_; } // the HIMAGELIST
+
+private:
+    int width_;
+    int height_;
+    void* handle_ = nullptr;
+};
+
+} // namespace tk
