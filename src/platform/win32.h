@@ -6,6 +6,7 @@
 #pragma once
 
 #if defined(_WIN32)
+#include <winsock.h>
 #include <windows.h>
 #else
 #include "platform/sim/win32_sim.h"

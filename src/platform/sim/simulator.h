@@ -137,6 +137,14 @@ std::vector<std::string> MenuText(HMENU menu);
 // Tahoma and Times New Roman.
 void SetFontInstalled(const std::string& face, bool installed);
 
+// Called when a thread of the program is about to wait for a message with an
+// empty queue, as a user would act when the program waits for input. The
+// hook returns true when it did something (the wait looks again), false to
+// let the thread wait. One-shot helpers: WhenIdle(action) runs the action the
+// next time the program waits, then removes itself.
+void SetIdleHook(std::function<bool()> hook);
+void WhenIdle(std::function<void()> action);
+
 // The clock behind GetTickCount and timers.
 DWORD Now();
 void AdvanceClock(DWORD milliseconds);

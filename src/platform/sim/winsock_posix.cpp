@@ -1,0 +1,861 @@
+// The host side of the simulator's WinSock. Every simulated socket is a real
+// non-blocking POSIX socket; a socket the program left in blocking mode waits
+// in poll() inside the call, as a blocking WinSock call would.
+//
+// One poller thread watches the sockets that have WSAAsyncSelect
+// notifications and hands each event to the Windows side, which posts it to
+// the window. Events are re-enabled the way WinSock re-enables them: FD_READ
+// by a recv, FD_WRITE by a send that would block, FD_ACCEPT by an accept;
+// FD_CONNECT and FD_CLOSE come once.
+#include "platform/sim/winsock_posix.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace sim::net {
+
+namespace {
+
+constexpr unsigned evRead = 0x01, evWrite = 0x02, evAccept = 0x08, evConnect = 0x10, evClose = 0x20;
+
+struct Sock {
+    int fd = -1;
+    int type = SOCK_STREAM;
+    bool nonBlocking = false;
+    void* window = nullptr;
+    unsigned message = 0;
+    unsigned mask = 0;
+    unsigned armed = 0;      // events that may be posted now
+    bool connecting = false; // FD_CONNECT still owed
+    int connectError = 0;    // an error that connect() gave at once, told by FD_CONNECT
+    bool connected = false;
+    bool listening = false;
+    bool closeTold = false;
+    bool eof = false; // the peer's end (or a reset) was seen
+};
+
+struct Net {
+    std::mutex mutex;
+    std::map<Handle, Sock> sockets;
+    Handle next = 0x100;
+    void (*poster)(const Notice&) = nullptr;
+    int wakeFd = -1;
+    bool pollerRunning = false;
+};
+
+Net& net() {
+    static Net* instance = new Net; // the poller thread may outlive main
+    return *instance;
+}
+
+Sock* find(Handle s) {
+    auto it = net().sockets.find(s);
+    return it == net().sockets.end() ? nullptr : &it->second;
+}
+
+void wakePoller() {
+    if (net().wakeFd >= 0) {
+        std::uint64_t one = 1;
+        [[maybe_unused]] auto n = ::write(net().wakeFd, &one, sizeof one);
+    }
+}
+
+void pollerLoop();
+
+void startPoller() {
+    Net& n = net();
+    if (n.pollerRunning)
+        return;
+    n.wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    n.pollerRunning = true;
+    std::thread(pollerLoop).detach();
+}
+
+int pendingBytes(const Sock& s) {
+    int pending = 0;
+    ::ioctl(s.fd, FIONREAD, &pending);
+    return pending;
+}
+
+// What the poller should wait for on this socket; 0 for nothing.
+short interest(const Sock& s) {
+    if (!s.window || !s.mask)
+        return 0;
+    if (s.connecting)
+        return POLLOUT;
+    if (s.listening)
+        return (s.armed & evAccept) ? POLLIN : 0;
+    if (s.type != SOCK_STREAM)
+        return static_cast<short>(((s.armed & evRead) ? POLLIN : 0) |
+                                  ((s.armed & evWrite) ? POLLOUT : 0));
+    if (!s.connected)
+        return 0;
+    short events = 0;
+    // After the end of the stream only data still waiting counts: an empty
+    // socket at its end would otherwise be readable for ever.
+    if ((s.armed & evRead) && (!s.eof || pendingBytes(s) > 0))
+        events |= POLLIN;
+    if (s.armed & evWrite)
+        events |= POLLOUT;
+    if ((s.mask & evClose) && !s.closeTold)
+        events |= POLLRDHUP;
+    return events;
+}
+
+// Checks one socket now (caller holds the lock) and collects what to post.
+void examine(Handle h, Sock& s, std::vector<Notice>& out) {
+    short want = interest(s);
+    if (!want)
+        return;
+    pollfd p{s.fd, want, 0};
+    if (!s.connectError && ::poll(&p, 1, 0) <= 0)
+        return;
+    auto notice = [&](unsigned event, unsigned error) {
+        out.push_back(Notice{s.window, s.message, h, event, error});
+    };
+    if (s.connecting) {
+        int error = s.connectError;
+        if (!error) {
+            if (!(p.revents & (POLLOUT | POLLERR | POLLHUP)))
+                return;
+            socklen_t len = sizeof error;
+            ::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &error, &len);
+        }
+        s.connecting = false;
+        s.connectError = 0;
+        if (s.mask & evConnect)
+            notice(evConnect, error ? static_cast<unsigned>(errorOf(error)) : 0);
+        if (!error) {
+            s.connected = true;
+            s.armed &= ~evWrite;
+            if (s.mask & evWrite)
+                notice(evWrite, 0);
+        }
+        return;
+    }
+    if (s.listening) {
+        if (p.revents & POLLIN) {
+            s.armed &= ~evAccept;
+            notice(evAccept, 0);
+        }
+        return;
+    }
+    if (s.type != SOCK_STREAM) {
+        if ((p.revents & POLLIN) && (s.armed & evRead)) {
+            s.armed &= ~evRead;
+            notice(evRead, 0);
+        }
+        if ((p.revents & POLLOUT) && (s.armed & evWrite)) {
+            s.armed &= ~evWrite;
+            notice(evWrite, 0);
+        }
+        return;
+    }
+    int pending = pendingBytes(s);
+    if ((p.revents & (POLLRDHUP | POLLHUP | POLLERR)) || ((p.revents & POLLIN) && pending == 0))
+        s.eof = true;
+    if ((p.revents & POLLIN) && (s.armed & evRead) && pending > 0) {
+        s.armed &= ~evRead;
+        notice(evRead, 0);
+    }
+    if ((p.revents & POLLOUT) && (s.armed & evWrite)) {
+        s.armed &= ~evWrite;
+        notice(evWrite, 0);
+    }
+    // WinSock tells the close when the peer's end arrives, also while data
+    // is still waiting: the program drains it on FD_CLOSE.
+    if (s.eof && (s.mask & evClose) && !s.closeTold) {
+        int error = 0;
+        socklen_t len = sizeof error;
+        ::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &error, &len);
+        s.closeTold = true;
+        notice(evClose, error ? static_cast<unsigned>(errorOf(error)) : 0);
+    }
+}
+
+void deliver(std::vector<Notice>& notices) {
+    auto poster = net().poster;
+    if (poster)
+        for (auto& n : notices)
+            poster(n);
+    notices.clear();
+}
+
+void pollerLoop() {
+    std::vector<pollfd> fds;
+    std::vector<Notice> notices;
+    for (;;) {
+        {
+            std::lock_guard guard(net().mutex);
+            for (auto& [h, s] : net().sockets)
+                examine(h, s, notices);
+            fds.clear();
+            fds.push_back(pollfd{net().wakeFd, POLLIN, 0});
+            for (auto& [h, s] : net().sockets)
+                if (short want = interest(s))
+                    fds.push_back(pollfd{s.fd, want, 0});
+        }
+        deliver(notices);
+        // Only a wait: what is ready is read again under the lock, since a
+        // socket may be closed (and its descriptor reused) meanwhile.
+        ::poll(fds.data(), fds.size(), -1);
+        std::uint64_t drained;
+        while (::read(net().wakeFd, &drained, sizeof drained) > 0) {
+        }
+    }
+}
+
+// Waits until a blocking-mode socket is ready for `events`; the lock is not held.
+int waitReady(int fd, short events) {
+    pollfd p{fd, events, 0};
+    for (;;) {
+        int r = ::poll(&p, 1, -1);
+        if (r > 0)
+            return 0;
+        if (r < 0 && errno != EINTR)
+            return errorOf(errno);
+    }
+}
+
+void toAddr(sockaddr_in& a, std::uint32_t addr, std::uint16_t port) {
+    std::memset(&a, 0, sizeof a);
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = addr;
+    a.sin_port = port;
+}
+
+// Runs a call on the socket's descriptor; a blocking-mode socket waits for
+// readiness and tries again where the descriptor would block.
+template <typename Call> int run(Handle h, short waitFor, unsigned rearm, Call call) {
+    int fd;
+    bool blocking;
+    {
+        std::lock_guard guard(net().mutex);
+        Sock* s = find(h);
+        if (!s)
+            return 10038;
+        fd = s->fd;
+        blocking = !s->nonBlocking;
+    }
+    for (;;) {
+        int r = call(fd);
+        int e = r < 0 ? errno : 0;
+        if (r < 0 && e == EINTR)
+            continue;
+        if (r < 0 && (e == EAGAIN || e == EWOULDBLOCK) && blocking) {
+            if (int w = waitReady(fd, waitFor))
+                return w;
+            continue;
+        }
+        std::lock_guard guard(net().mutex);
+        if (Sock* s = find(h)) {
+            bool wouldBlock = r < 0 && (e == EAGAIN || e == EWOULDBLOCK);
+            // recv and accept re-enable their event in any case, send only
+            // when it would block.
+            if (rearm != evWrite || wouldBlock)
+                s->armed |= (rearm & s->mask);
+        }
+        wakePoller();
+        return r < 0 ? errorOf(e) : 0;
+    }
+}
+
+} // namespace
+
+void setPoster(void (*poster)(const Notice&)) {
+    std::lock_guard guard(net().mutex);
+    net().poster = poster;
+}
+
+int errorOf(int e) {
+    switch (e) {
+    case 0:
+        return 0;
+    case EINTR:
+        return 10004;
+    case EBADF:
+        return 10038;
+    case EACCES:
+    case EPERM:
+        return 10013;
+    case EFAULT:
+        return 10014;
+    case EINVAL:
+        return 10022;
+    case EMFILE:
+    case ENFILE:
+        return 10024;
+    case EAGAIN:
+    case EINPROGRESS:
+        return 10035;
+    case EALREADY:
+        return 10037;
+    case ENOTSOCK:
+        return 10038;
+    case EDESTADDRREQ:
+        return 10039;
+    case EMSGSIZE:
+        return 10040;
+    case EPROTOTYPE:
+        return 10041;
+    case ENOPROTOOPT:
+        return 10042;
+    case EPROTONOSUPPORT:
+        return 10043;
+    case ESOCKTNOSUPPORT:
+        return 10044;
+    case EOPNOTSUPP:
+        return 10045;
+    case EPFNOSUPPORT:
+        return 10046;
+    case EAFNOSUPPORT:
+        return 10047;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+        return 10051;
+    case ENETRESET:
+        return 10052;
+    case ECONNABORTED:
+        return 10053;
+    case ECONNRESET:
+        return 10054;
+    case ENOBUFS:
+    case ENOMEM:
+        return 10055;
+    case EISCONN:
+        return 10056;
+    case ENOTCONN:
+        return 10057;
+    case EPIPE:
+    case ESHUTDOWN:
+        return 10058;
+    case ETIMEDOUT:
+        return 10060;
+    case ECONNREFUSED:
+        return 10061;
+    case ELOOP:
+        return 10062;
+    case ENAMETOOLONG:
+        return 10063;
+    case EHOSTDOWN:
+        return 10064;
+    case EHOSTUNREACH:
+        return 10065;
+    default:
+        return 10022;
+    }
+}
+
+int open(int type, int protocol, Handle& out) {
+    out = 0;
+    int posixType = type == 1 ? SOCK_STREAM : type == 2 ? SOCK_DGRAM : SOCK_RAW;
+    int fd = ::socket(AF_INET, posixType | SOCK_NONBLOCK | SOCK_CLOEXEC, protocol);
+    if (fd < 0)
+        return errorOf(errno);
+    std::lock_guard guard(net().mutex);
+    Handle h = net().next;
+    net().next += 4;
+    Sock s;
+    s.fd = fd;
+    s.type = posixType;
+    net().sockets[h] = s;
+    out = h;
+    return 0;
+}
+
+int close(Handle h) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    ::close(s->fd);
+    net().sockets.erase(h);
+    wakePoller();
+    return 0;
+}
+
+bool exists(Handle h) {
+    std::lock_guard guard(net().mutex);
+    return find(h) != nullptr;
+}
+
+int bind(Handle h, std::uint32_t addr, std::uint16_t port) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    sockaddr_in a;
+    toAddr(a, addr, port);
+    if (::bind(s->fd, reinterpret_cast<sockaddr*>(&a), sizeof a) < 0)
+        return errorOf(errno);
+    return 0;
+}
+
+int listen(Handle h, int backlog) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    if (::listen(s->fd, backlog) < 0)
+        return errorOf(errno);
+    s->listening = true;
+    s->armed |= evAccept;
+    wakePoller();
+    return 0;
+}
+
+int accept(Handle h, Handle& out, std::uint32_t& addr, std::uint16_t& port) {
+    out = 0;
+    sockaddr_in a{};
+    int fd = -1;
+    int error = run(h, POLLIN, evAccept, [&](int listener) {
+        socklen_t len = sizeof a;
+        fd = ::accept4(listener, reinterpret_cast<sockaddr*>(&a), &len,
+                       SOCK_NONBLOCK | SOCK_CLOEXEC);
+        return fd;
+    });
+    if (error)
+        return error;
+    std::lock_guard guard(net().mutex);
+    Handle n = net().next;
+    net().next += 4;
+    Sock s;
+    s.fd = fd;
+    s.connected = true;
+    // The accepted socket has the listener's notifications (as on Windows).
+    if (Sock* l = find(h)) {
+        s.nonBlocking = l->nonBlocking;
+        s.window = l->window;
+        s.message = l->message;
+        s.mask = l->mask;
+        s.armed = l->mask & (evRead | evWrite);
+    }
+    net().sockets[n] = s;
+    out = n;
+    addr = a.sin_addr.s_addr;
+    port = a.sin_port;
+    wakePoller();
+    return 0;
+}
+
+int connect(Handle h, std::uint32_t addr, std::uint16_t port) {
+    sockaddr_in a;
+    toAddr(a, addr, port);
+    int fd;
+    bool blocking;
+    {
+        std::lock_guard guard(net().mutex);
+        Sock* s = find(h);
+        if (!s)
+            return 10038;
+        if (s->connected)
+            return 10056;
+        if (s->connecting)
+            return 10037;
+        fd = s->fd;
+        blocking = !s->nonBlocking;
+    }
+    int r = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    int e = r < 0 ? errno : 0;
+    if (blocking) {
+        if (r < 0 && e == EINPROGRESS) {
+            if (int w = waitReady(fd, POLLOUT))
+                return w;
+            socklen_t len = sizeof e;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &e, &len);
+        }
+        std::lock_guard guard(net().mutex);
+        if (Sock* s = find(h); s && !e)
+            s->connected = true;
+        return errorOf(e);
+    }
+    // Non-blocking, as after WSAAsyncSelect: WinSock always answers "would
+    // block" and tells the outcome, a refusal too, by FD_CONNECT.
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    if (r < 0 && e != EINPROGRESS && e != ECONNREFUSED && e != ENETUNREACH && e != ETIMEDOUT &&
+        e != EHOSTUNREACH)
+        return errorOf(e);
+    s->connecting = true;
+    s->connectError = (r < 0 && e != EINPROGRESS) ? e : 0;
+    wakePoller();
+    return 10035;
+}
+
+int shutdown(Handle h, int how) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    int posixHow = how == 0 ? SHUT_RD : how == 1 ? SHUT_WR : SHUT_RDWR;
+    if (::shutdown(s->fd, posixHow) < 0)
+        return errorOf(errno);
+    return 0;
+}
+
+int send(Handle h, const void* data, int len, bool urgent, int& done) {
+    done = 0;
+    ssize_t n = 0;
+    int error = run(h, POLLOUT, evWrite, [&](int fd) {
+        n = ::send(fd, data, static_cast<std::size_t>(len), MSG_NOSIGNAL | (urgent ? MSG_OOB : 0));
+        return static_cast<int>(n < 0 ? -1 : 0);
+    });
+    if (!error)
+        done = static_cast<int>(n);
+    return error;
+}
+
+int sendTo(Handle h, const void* data, int len, std::uint32_t addr, std::uint16_t port, int& done) {
+    done = 0;
+    sockaddr_in a;
+    toAddr(a, addr, port);
+    ssize_t n = 0;
+    int error = run(h, POLLOUT, evWrite, [&](int fd) {
+        n = ::sendto(fd, data, static_cast<std::size_t>(len), MSG_NOSIGNAL,
+                     reinterpret_cast<sockaddr*>(&a), sizeof a);
+        return static_cast<int>(n < 0 ? -1 : 0);
+    });
+    if (!error)
+        done = static_cast<int>(n);
+    return error;
+}
+
+int recv(Handle h, void* data, int len, bool peek, bool urgent, int& done) {
+    done = 0;
+    ssize_t n = 0;
+    int error = run(h, POLLIN, evRead, [&](int fd) {
+        n = ::recv(fd, data, static_cast<std::size_t>(len),
+                   (peek ? MSG_PEEK : 0) | (urgent ? MSG_OOB : 0));
+        return static_cast<int>(n < 0 ? -1 : 0);
+    });
+    if (!error)
+        done = static_cast<int>(n);
+    return error;
+}
+
+int recvFrom(Handle h, void* data, int len, bool peek, int& done, std::uint32_t& addr,
+             std::uint16_t& port) {
+    done = 0;
+    sockaddr_in a{};
+    ssize_t n = 0;
+    int error = run(h, POLLIN, evRead, [&](int fd) {
+        socklen_t alen = sizeof a;
+        n = ::recvfrom(fd, data, static_cast<std::size_t>(len), peek ? MSG_PEEK : 0,
+                       reinterpret_cast<sockaddr*>(&a), &alen);
+        return static_cast<int>(n < 0 ? -1 : 0);
+    });
+    if (!error) {
+        done = static_cast<int>(n);
+        addr = a.sin_addr.s_addr;
+        port = a.sin_port;
+    }
+    return error;
+}
+
+int available(Handle h, std::uint32_t& count) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    int n = 0;
+    if (::ioctl(s->fd, FIONREAD, &n) < 0)
+        return errorOf(errno);
+    count = static_cast<std::uint32_t>(n);
+    return 0;
+}
+
+int setNonBlocking(Handle h, bool on) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    if (!on && s->mask)
+        return 10022; // WinSock refuses blocking mode while notifications are selected
+    s->nonBlocking = on;
+    return 0;
+}
+
+int setOption(Handle h, Option option, std::int64_t value, std::int64_t extra) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    int level = SOL_SOCKET, name = 0;
+    int v = static_cast<int>(value);
+    const void* data = &v;
+    socklen_t len = sizeof v;
+    struct linger l {};
+    ip_mreq m{};
+    unsigned char byte = static_cast<unsigned char>(value);
+    switch (option) {
+    case Option::ReuseAddr:
+        name = SO_REUSEADDR;
+        break;
+    case Option::KeepAlive:
+        name = SO_KEEPALIVE;
+        break;
+    case Option::Broadcast:
+        name = SO_BROADCAST;
+        break;
+    case Option::RcvBuf:
+        name = SO_RCVBUF;
+        break;
+    case Option::SndBuf:
+        name = SO_SNDBUF;
+        break;
+    case Option::Linger:
+        name = SO_LINGER;
+        l.l_onoff = v ? 1 : 0;
+        l.l_linger = static_cast<int>(extra);
+        data = &l;
+        len = sizeof l;
+        break;
+    case Option::NoDelay:
+        level = IPPROTO_TCP;
+        name = TCP_NODELAY;
+        break;
+    case Option::MulticastTtl:
+        level = IPPROTO_IP;
+        name = IP_MULTICAST_TTL;
+        data = &byte;
+        len = 1;
+        break;
+    case Option::MulticastLoop:
+        level = IPPROTO_IP;
+        name = IP_MULTICAST_LOOP;
+        data = &byte;
+        len = 1;
+        break;
+    case Option::MulticastIf: {
+        level = IPPROTO_IP;
+        name = IP_MULTICAST_IF;
+        static thread_local in_addr a;
+        a.s_addr = static_cast<std::uint32_t>(value);
+        data = &a;
+        len = sizeof a;
+        break;
+    }
+    case Option::AddMembership:
+    case Option::DropMembership:
+        level = IPPROTO_IP;
+        name = option == Option::AddMembership ? IP_ADD_MEMBERSHIP : IP_DROP_MEMBERSHIP;
+        m.imr_multiaddr.s_addr = static_cast<std::uint32_t>(value);
+        m.imr_interface.s_addr = static_cast<std::uint32_t>(extra);
+        data = &m;
+        len = sizeof m;
+        break;
+    default:
+        return 10042;
+    }
+    if (::setsockopt(s->fd, level, name, data, len) < 0)
+        return errorOf(errno);
+    return 0;
+}
+
+int getOption(Handle h, Option option, std::int64_t& value, std::int64_t& extra) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    value = extra = 0;
+    int v = 0;
+    socklen_t len = sizeof v;
+    switch (option) {
+    case Option::Error:
+        ::getsockopt(s->fd, SOL_SOCKET, SO_ERROR, &v, &len);
+        value = errorOf(v);
+        return 0;
+    case Option::Type:
+        value = s->type == SOCK_STREAM ? 1 : s->type == SOCK_DGRAM ? 2 : 3;
+        return 0;
+    case Option::Linger: {
+        struct linger l {};
+        socklen_t ll = sizeof l;
+        if (::getsockopt(s->fd, SOL_SOCKET, SO_LINGER, &l, &ll) < 0)
+            return errorOf(errno);
+        value = l.l_onoff;
+        extra = l.l_linger;
+        return 0;
+    }
+    case Option::ReuseAddr:
+    case Option::KeepAlive:
+    case Option::Broadcast:
+    case Option::RcvBuf:
+    case Option::SndBuf:
+    case Option::NoDelay: {
+        int level = option == Option::NoDelay ? IPPROTO_TCP : SOL_SOCKET;
+        int name = option == Option::ReuseAddr   ? SO_REUSEADDR
+                   : option == Option::KeepAlive ? SO_KEEPALIVE
+                   : option == Option::Broadcast ? SO_BROADCAST
+                   : option == Option::RcvBuf    ? SO_RCVBUF
+                   : option == Option::SndBuf    ? SO_SNDBUF
+                                                 : TCP_NODELAY;
+        if (::getsockopt(s->fd, level, name, &v, &len) < 0)
+            return errorOf(errno);
+        value = v;
+        return 0;
+    }
+    default:
+        return 10042;
+    }
+}
+
+int sockName(Handle h, std::uint32_t& addr, std::uint16_t& port) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    if (::getsockname(s->fd, reinterpret_cast<sockaddr*>(&a), &len) < 0)
+        return errorOf(errno);
+    addr = a.sin_addr.s_addr;
+    port = a.sin_port;
+    return 0;
+}
+
+int peerName(Handle h, std::uint32_t& addr, std::uint16_t& port) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    if (::getpeername(s->fd, reinterpret_cast<sockaddr*>(&a), &len) < 0)
+        return errorOf(errno);
+    addr = a.sin_addr.s_addr;
+    port = a.sin_port;
+    return 0;
+}
+
+int asyncSelect(Handle h, void* window, unsigned message, unsigned mask) {
+    std::lock_guard guard(net().mutex);
+    Sock* s = find(h);
+    if (!s)
+        return 10038;
+    s->nonBlocking = true;
+    s->window = mask ? window : nullptr;
+    s->message = message;
+    s->mask = mask;
+    // A new selection re-enables every event; the ones whose condition
+    // already holds are posted at once (FD_WRITE on a connected socket, ...).
+    s->armed = mask;
+    if (mask)
+        startPoller();
+    wakePoller();
+    return 0;
+}
+
+int resolve(const std::string& name, std::string& canonical, std::vector<std::uint32_t>& addrs) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* list = nullptr;
+    int r = ::getaddrinfo(name.c_str(), nullptr, &hints, &list);
+    if (r != 0) {
+        switch (r) {
+        case EAI_AGAIN:
+            return 11002;
+        case EAI_FAIL:
+            return 11003;
+#ifdef EAI_NODATA
+        case EAI_NODATA:
+            return 11004;
+#endif
+        default:
+            return 11001;
+        }
+    }
+    canonical = list->ai_canonname ? list->ai_canonname : name;
+    for (addrinfo* a = list; a; a = a->ai_next) {
+        auto addr = reinterpret_cast<sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+        bool seen = false;
+        for (auto x : addrs)
+            seen = seen || x == addr;
+        if (!seen)
+            addrs.push_back(addr);
+    }
+    ::freeaddrinfo(list);
+    return addrs.empty() ? 11004 : 0;
+}
+
+int reverse(std::uint32_t addr, std::string& name) {
+    sockaddr_in a;
+    toAddr(a, addr, 0);
+    char host[NI_MAXHOST];
+    if (::getnameinfo(reinterpret_cast<sockaddr*>(&a), sizeof a, host, sizeof host, nullptr, 0,
+                      NI_NAMEREQD) != 0)
+        return 11001;
+    name = host;
+    return 0;
+}
+
+bool service(const std::string& name, const std::string& proto, std::uint16_t& port,
+             std::string& canonical) {
+    servent entry{}, *result = nullptr;
+    char buffer[1024];
+    if (::getservbyname_r(name.c_str(), proto.empty() ? nullptr : proto.c_str(), &entry, buffer,
+                          sizeof buffer, &result) != 0 ||
+        !result)
+        return false;
+    port = static_cast<std::uint16_t>(result->s_port);
+    canonical = result->s_name;
+    return true;
+}
+
+bool serviceByPort(std::uint16_t port, const std::string& proto, std::string& name) {
+    servent entry{}, *result = nullptr;
+    char buffer[1024];
+    if (::getservbyport_r(port, proto.empty() ? nullptr : proto.c_str(), &entry, buffer,
+                          sizeof buffer, &result) != 0 ||
+        !result)
+        return false;
+    name = result->s_name;
+    return true;
+}
+
+bool protocol(const std::string& name, int& number, std::string& canonical) {
+    protoent entry{}, *result = nullptr;
+    char buffer[1024];
+    if (::getprotobyname_r(name.c_str(), &entry, buffer, sizeof buffer, &result) != 0 || !result)
+        return false;
+    number = result->p_proto;
+    canonical = result->p_name;
+    return true;
+}
+
+void closeAll() {
+    std::lock_guard guard(net().mutex);
+    for (auto& [h, s] : net().sockets)
+        ::close(s.fd);
+    net().sockets.clear();
+    wakePoller();
+}
+
+std::size_t openCount() {
+    std::lock_guard guard(net().mutex);
+    return net().sockets.size();
+}
+
+} // namespace sim::net
