@@ -1889,6 +1889,8 @@ bool TCustomLineWSocket::TriggerDataAvailable(WORD error) {
 }
 
 void TCustomLineWSocket::DeliverBuffered(WORD error) {
+    if (holdLines_)
+        return; // a synchronous reader takes the lines itself
     while (!rcvdBuf_.empty()) {
         if (!lineMode_) {
             // Line mode was switched off: what was collected goes out raw.

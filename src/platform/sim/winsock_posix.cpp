@@ -44,7 +44,8 @@ struct Sock {
     bool connected = false;
     bool listening = false;
     bool closeTold = false;
-    bool eof = false; // the peer's end (or a reset) was seen
+    bool eof = false;       // the peer's end (or a reset) was seen
+    bool shutWrite = false; // this side shut its sending down
 };
 
 struct Net {
@@ -510,6 +511,8 @@ int shutdown(Handle h, int how) {
     int posixHow = how == 0 ? SHUT_RD : how == 1 ? SHUT_WR : SHUT_RDWR;
     if (::shutdown(s->fd, posixHow) < 0)
         return errorOf(errno);
+    if (how != 0)
+        s->shutWrite = true;
     return 0;
 }
 
@@ -522,6 +525,14 @@ int send(Handle h, const void* data, int len, bool urgent, int& done) {
     });
     if (!error)
         done = static_cast<int>(n);
+    if (error == 10058) {
+        // A broken pipe is "shut down" only when this side shut it; a peer
+        // that went away is a reset, as WinSock reports it.
+        std::lock_guard guard(net().mutex);
+        Sock* s = find(h);
+        if (!s || !s->shutWrite)
+            error = 10054;
+    }
     return error;
 }
 
