@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
             say("OnBeforeHeaderSend " + method);
         };
         client->OnCommand = [](tk::TComponent*, std::string& line) {
-            say("OnCommand " + line);
+            say(line.empty() ? std::string("OnCommand") : "OnCommand " + line);
         };
         client->OnRequestHeaderEnd = [](tk::TComponent*) {
             say("OnRequestHeaderEnd");

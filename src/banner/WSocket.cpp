@@ -1372,7 +1372,7 @@ void TCustomWSocket::InternalClose(bool shut, WORD error) {
     if (state_ == wsClosed)
         return;
     if (shut)
-        wsk::shutdown(hSocket_, SD_SEND);
+        wsk::shutdown(hSocket_, 1); // the sending direction (SD_SEND of later WinSock)
     for (;;) {
         if (wsk::closesocket(hSocket_) == 0)
             break;
