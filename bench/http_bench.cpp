@@ -22,7 +22,7 @@ struct LocalServer {
     LocalServer() {
         char pattern[] = "/tmp/stashwell-http-bench-XXXXXX";
         dir = mkdtemp(pattern);
-        std::system(("mkdir -p " + dir + "/www").c_str());
+        std::system(("mkdir -p " + dir + "/www && chmod 755 " + dir + " " + dir + "/www").c_str());
         {
             std::ofstream out(dir + "/www/big.bin", std::ios::binary);
             std::string block(1 << 20, '\0');
@@ -31,6 +31,7 @@ struct LocalServer {
             for (std::size_t i = 0; i < bodySize / block.size(); ++i)
                 out << block;
         }
+        std::srand(static_cast<unsigned>(getpid()));
         port = 20000 + static_cast<int>(std::rand() % 20000);
         std::ofstream conf(dir + "/nginx.conf");
         conf << "pid " << dir << "/nginx.pid;\nerror_log " << dir << "/error.log;\n"
@@ -41,6 +42,7 @@ struct LocalServer {
              << "  scgi_temp_path " << dir << "/s;\n"
              << "  server { listen 127.0.0.1:" << port << "; root " << dir << "/www; } }\n";
         conf.close();
+        std::system(("chmod 644 " + dir + "/www/big.bin").c_str()); // nginx's workers read it
         ok = std::system(("nginx -p " + dir + " -c " + dir + "/nginx.conf").c_str()) == 0;
         // nginx is ready once curl gets an answer.
         for (int i = 0; ok && i < 100; ++i) {

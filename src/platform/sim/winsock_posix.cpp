@@ -266,10 +266,14 @@ template <typename Call> int run(Handle h, short waitFor, unsigned rearm, Call c
             bool wouldBlock = r < 0 && (e == EAGAIN || e == EWOULDBLOCK);
             // recv and accept re-enable their event in any case, send only
             // when it would block.
+            unsigned before = s->armed;
             if (rearm != evWrite || wouldBlock)
                 s->armed |= (rearm & s->mask);
+            // The poller only needs to hear of an event that came back: a
+            // drain loop's further reads leave it asleep.
+            if (s->armed != before)
+                wakePoller();
         }
-        wakePoller();
         return r < 0 ? errorOf(e) : 0;
     }
 }
