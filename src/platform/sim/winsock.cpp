@@ -5,7 +5,9 @@
 #include "platform/sim/simulator.h"
 #include "platform/sim/winsock_posix.h"
 
+#include <algorithm>
 #include <atomic>
+#include <deque>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -23,12 +25,12 @@ std::atomic<int> startups{0};
 // was cancelled; only then may the program's buffer go.
 struct Lookup {
     bool cancelled = false;
-    bool done = false;
 };
 
 struct Lookups {
     std::mutex mutex;
     std::map<std::uintptr_t, Lookup> requests;
+    std::deque<std::uintptr_t> completed; // the latest answered requests, for cancel's answer
     std::uintptr_t next = 0x4000;
     bool completeEarly = false;
     std::function<int(const std::string&, std::vector<std::string>&)> hostLookup;
@@ -155,7 +157,11 @@ bool finish(std::uintptr_t id, char* buffer, int size, int error, const std::str
         lookups().requests.erase(id);
         return false;
     }
-    it->second.done = true;
+    // Answered: forgotten, but a late cancel still hears "already done".
+    lookups().requests.erase(it);
+    lookups().completed.push_back(id);
+    if (lookups().completed.size() > 1024)
+        lookups().completed.pop_front();
     std::size_t need = 0;
     if (!error) {
         need = layHostent(buffer, static_cast<std::size_t>(size), name, addrs);
@@ -309,12 +315,12 @@ int WINAPI WSACancelAsyncRequest(HANDLE request) {
     if (!started())
         return SOCKET_ERROR;
     std::lock_guard guard(lookups().mutex);
-    auto it = lookups().requests.find(reinterpret_cast<std::uintptr_t>(request));
-    if (it == lookups().requests.end())
-        return fail(WSAEINVAL);
-    if (it->second.done) {
-        lookups().requests.erase(it);
-        return fail(WSAEALREADY);
+    auto id = reinterpret_cast<std::uintptr_t>(request);
+    auto it = lookups().requests.find(id);
+    if (it == lookups().requests.end()) {
+        auto& done = lookups().completed;
+        return fail(std::find(done.begin(), done.end(), id) != done.end() ? WSAEALREADY
+                                                                          : WSAEINVAL);
     }
     it->second.cancelled = true;
     return 0;
