@@ -8,6 +8,7 @@
 #if defined(_WIN32)
 #include <winsock.h>
 #include <windows.h>
+#include <commctrl.h>
 #else
 #include "platform/sim/win32_sim.h"
 #endif

@@ -34,7 +34,9 @@ constexpr TColor clBlue = 0xFF0000;
 constexpr TColor clFuchsia = 0xFF00FF;
 constexpr TColor clAqua = 0xFFFF00;
 constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | index); }
+constexpr TColor SystemColor(int index) {
+    return static_cast<TColor>(0xFF000000u | index);
+}
 constexpr TColor clScrollBar = SystemColor(0);
 constexpr TColor clBackground = SystemColor(1);
 constexpr TColor clActiveCaption = SystemColor(2);
@@ -58,8 +60,29 @@ constexpr TColor clInfoText = SystemColor(23);
 constexpr TColor clInfoBk = SystemColor(24);
 constexpr TColor clGradientActiveCaption = SystemColor(27);
 
+constexpr TColor clActiveBorder = SystemColor(10);
+constexpr TColor clInactiveBorder = SystemColor(11);
+constexpr TColor clAppWorkSpace = SystemColor(12);
+constexpr TColor clInactiveCaptionText = SystemColor(19);
+constexpr TColor clHotLight = SystemColor(26);
+constexpr TColor clGradientInactiveCaption = SystemColor(28);
+constexpr TColor clMenuHighlight = SystemColor(29);
+constexpr TColor clMenuBar = SystemColor(30);
+
 // The RGB value of a colour (system colours through GetSysColor).
 COLORREF ColorToRGB(TColor color);
+
+// A picture that cannot be read or made ("Bitmap image is not valid",
+// "Unsupported clipboard format", ...).
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};
+// A resource of the program that is not there ("Resource NAME not found").
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
+};
 
 class TGraphicsObject {
 public:
@@ -68,6 +91,12 @@ public:
 
 protected:
     void Changed();
+    // Deletes a handle, first letting the canvas that holds it selected let go.
+    void ReleaseHandle(HGDIOBJ handle);
+
+private:
+    friend class TCanvas;
+    std::function<void()> releasing_; // set by the canvas that owns the object
 };
 
 enum TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
@@ -81,16 +110,18 @@ public:
 
     const std::string& Name() const { return name_; }
     void SetName(const std::string& name);
-    int Height() const { return height_; }   // negative: character height in pixels
+    int Height() const { return height_; } // negative: character height in pixels
     void SetHeight(int height);
-    int Size() const;                         // points at 96 pixels per inch
+    int Size() const; // points at 96 pixels per inch
     void SetSize(int points);
     std::uint8_t Style() const { return style_; }
     void SetStyle(std::uint8_t style);
     TColor Color() const { return color_; }
     void SetColor(TColor color);
+    std::uint8_t Charset() const { return charset_; }
+    void SetCharset(std::uint8_t charset);
     void Assign(const TFont& source);
-    HFONT Handle();                           // made on first use, again after a change
+    HFONT Handle(); // made on first use, again after a change
 
 private:
     void Release();
@@ -98,6 +129,7 @@ private:
     int height_ = -11;
     std::uint8_t style_ = 0;
     TColor color_ = clWindowText;
+    std::uint8_t charset_ = DEFAULT_CHARSET;
     HFONT handle_ = nullptr;
 };
 
@@ -166,13 +198,13 @@ public:
     TPen Pen;
     TBrush Brush;
 
-    void FillRect(const RECT& rect);               // with Brush
-    void FrameRect(const RECT& rect);              // with Brush
+    void FillRect(const RECT& rect);                          // with Brush
+    void FrameRect(const RECT& rect);                         // with Brush
     void Rectangle(int left, int top, int right, int bottom); // Pen outline, Brush inside
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     void Polygon(const std::vector<POINT>& points);
-    void TextOut(int x, int y, const std::string& text);  // Brush.Style bsClear: transparent
+    void TextOut(int x, int y, const std::string& text); // Brush.Style bsClear: transparent
     void TextRect(const RECT& clip, int x, int y, const std::string& text);
     SIZE TextExtent(const std::string& text);
     int TextWidth(const std::string& text) { return TextExtent(text).cx; }
@@ -186,8 +218,13 @@ public:
 
 protected:
     void Select(bool font, bool pen, bool brush);
+    // Drawing needs a context: EInvalidGraphic "Canvas does not allow drawing" without one.
+    HDC RequireHandle() const;
+    // Selects back what the context held before the canvas selected its objects.
+    void DeselectAll();
 
 private:
+    void Deselect(HGDIOBJ& old);
     HDC handle_ = nullptr;
     HGDIOBJ oldFont_ = nullptr;
     HGDIOBJ oldPen_ = nullptr;
@@ -236,19 +273,31 @@ public:
     TPixelFormat PixelFormat() const { return pixelFormat_; }
     // Copies a packed DIB (header, colour table, bits) of 1, 4, 8, 24 or 32 bits.
     void LoadFromDIB(const BITMAPINFO* info, const void* bits);
+    // The same with the number of bytes at `bits` checked against the header.
+    void LoadFromDIB(const BITMAPINFO* info, const void* bits, std::size_t available);
+    // A .bmp file: read from the stream's position; written with 32 bits per
+    // pixel, bottom row first.
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream);
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
     void Assign(const TBitmap& source);
     HBITMAP Handle() const { return handle_; }
     TCanvas& Canvas();
+    // Lets the bitmap out of its canvas's memory context, so that the handle
+    // can be selected elsewhere (menus, image lists); Canvas() takes it back.
+    void Dormant();
     // The pixels of a 32-bit bitmap, 0x00RRGGBB, row 0 at the top.
     std::uint32_t* ScanLine(int row);
     // Transparent drawing leaves out the pixels of this colour (clDefault: the
     // bottom-left pixel's colour).
     TColor TransparentColor() const;
     void SetTransparentColor(TColor color) { transparentColor_ = color; }
+    // The storage is always 32 bits per pixel; the format tells what was loaded.
+    void SetPixelFormat(TPixelFormat format) { pixelFormat_ = format; }
 
 private:
     void Release();
+    void Create(int width, int height);
     HBITMAP handle_ = nullptr;
     void* bits_ = nullptr;
     int width_ = 0;
@@ -272,7 +321,7 @@ public:
     HICON Handle() const { return handle_; }
     void SetHandle(HICON icon, bool owned = true);
     void LoadFromResourceName(HINSTANCE instance, const std::string& name); // 32 x 32
-    void Assign(const TIcon& source); // a copy of the icon
+    void Assign(const TIcon& source);                                       // a copy of the icon
 
 private:
     HICON handle_ = nullptr;
@@ -307,6 +356,10 @@ private:
 class TPicture {
 public:
     using Factory = std::function<std::unique_ptr<TGraphic>()>;
+
+    TPicture() = default;
+    TPicture(const TPicture&) = delete;
+    TPicture& operator=(const TPicture&) = delete;
 
     TGraphic* Graphic() const { return graphic_.get(); }
     void SetGraphic(std::unique_ptr<TGraphic> graphic);

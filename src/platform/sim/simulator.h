@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -173,5 +174,27 @@ void SetHostLookup(
     std::function<int(const std::string& name, std::vector<std::string>& addresses)> lookup);
 // Sockets open now.
 std::size_t OpenSockets();
+
+// Painting, read back pixel by pixel: 0x00RRGGBB, top row first.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const {
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)];
+    }
+};
+// Invalidates the window, lets it paint through UpdateWindow (a hidden window
+// does not paint) and returns its client surface. Child windows have surfaces
+// of their own.
+Pixels WindowPixels(HWND hwnd);
+Pixels BitmapPixels(HBITMAP bitmap);
+// Adds a resource of the program (an .ico file's bytes as "ICON", a .bmp
+// file's as "BITMAP") beside those compiled in from resources/pictures.txt,
+// or replaces one; it stays until the process ends.
+void SetResource(const std::string& type, const std::string& name, const std::string& bytes);
+// Metafiles keep no drawing here: playing one fills its rectangle with this.
+constexpr COLORREF MetafilePlaceholderColor = RGB(255, 224, 160);
 
 } // namespace sim

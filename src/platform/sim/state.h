@@ -96,13 +96,20 @@ struct MemoryBlock {
     bool ownedByClipboard = false;
 };
 
+struct GdiDetail; // what DCs, pens, brushes, fonts, icons and image lists keep (gdi32_internal.h)
+
 // A GDI object: bitmaps keep 32-bit pixels, metafiles and palettes their bytes.
 struct GdiObject {
     DWORD type = 0;
     int width = 0;
     int height = 0;
-    std::vector<std::uint32_t> pixels; // 0x00RRGGBB, top row first
+    // 0x00RRGGBB (alpha on top in 32-bit DIBs), top row first (bottom row first when bottomUp)
+    std::vector<std::uint32_t> pixels;
     std::string bytes;
+    int bitsPixel = 32;    // 1 for monochrome bitmaps (pixels 0 or 0xFFFFFF)
+    bool dibSection = false;
+    bool bottomUp = false; // a DIB section whose memory holds the bottom row first
+    std::shared_ptr<GdiDetail> detail;
 };
 
 struct FileObject {
@@ -229,6 +236,10 @@ void freeClipboardData(UINT format, HANDLE data);
 
 void recordViolation(const std::string& what);
 std::string lower(std::string text);
+
+// Fills a window's client area with its class background brush, as
+// DefWindowProcA does for WM_ERASEBKGND; 1 when it painted (gdi32_dc.cpp).
+LRESULT eraseBackground(HWND hwnd, HDC dc);
 
 // Closes the clipboard on behalf of a window that goes away; resets all state.
 void forgetWindow(HWND hwnd);

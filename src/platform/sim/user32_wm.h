@@ -243,6 +243,17 @@
 #define COLOR_INFOTEXT 23
 #define COLOR_INFOBK 24
 #define COLOR_GRADIENTACTIVECAPTION 27
+#define COLOR_DESKTOP COLOR_BACKGROUND
+#define COLOR_ACTIVEBORDER 10
+#define COLOR_INACTIVEBORDER 11
+#define COLOR_APPWORKSPACE 12
+#define COLOR_INACTIVECAPTIONTEXT 19
+#define COLOR_HOTLIGHT 26
+#define COLOR_GRADIENTINACTIVECAPTION 28
+#define COLOR_MENUHILIGHT 29
+#define COLOR_MENUBAR 30
+#define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_BTNHILIGHT COLOR_BTNHIGHLIGHT
 #define COLOR_3DFACE COLOR_BTNFACE
 #define COLOR_3DSHADOW COLOR_BTNSHADOW
 #define COLOR_3DHILIGHT COLOR_BTNHIGHLIGHT
@@ -459,51 +470,7 @@ BOOL IsMenu(HMENU menu);
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND hwnd,
                     const RECT* rect);
 
-// Fonts installed on the desktop.
-#define LF_FACESIZE 32
-#define LF_FULLFACESIZE 64
-#define DEFAULT_CHARSET 1
-#define ANSI_CHARSET 0
-#define TRUETYPE_FONTTYPE 0x004
-struct LOGFONTA {
-    LONG lfHeight;
-    LONG lfWidth;
-    LONG lfEscapement;
-    LONG lfOrientation;
-    LONG lfWeight;
-    BYTE lfItalic;
-    BYTE lfUnderline;
-    BYTE lfStrikeOut;
-    BYTE lfCharSet;
-    BYTE lfOutPrecision;
-    BYTE lfClipPrecision;
-    BYTE lfQuality;
-    BYTE lfPitchAndFamily;
-    CHAR lfFaceName[LF_FACESIZE];
-};
-using LPLOGFONTA = LOGFONTA*;
-struct TEXTMETRICA {
-    LONG tmHeight;
-    LONG tmAscent;
-    LONG tmDescent;
-    LONG tmInternalLeading;
-    LONG tmExternalLeading;
-    LONG tmAveCharWidth;
-    LONG tmMaxCharWidth;
-    LONG tmWeight;
-    LONG tmOverhang;
-    LONG tmDigitizedAspectX;
-    LONG tmDigitizedAspectY;
-    BYTE tmFirstChar;
-    BYTE tmLastChar;
-    BYTE tmDefaultChar;
-    BYTE tmBreakChar;
-    BYTE tmItalic;
-    BYTE tmUnderlined;
-    BYTE tmStruckOut;
-    BYTE tmPitchAndFamily;
-    BYTE tmCharSet;
-};
+// Fonts installed on the desktop (LOGFONTA and TEXTMETRICA: gdi32.h).
 using FONTENUMPROCA = int (*)(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
 int EnumFontFamiliesExA(HDC dc, LPLOGFONTA logFont, FONTENUMPROCA proc, LPARAM lParam,
                         DWORD flags);
@@ -525,6 +492,20 @@ int EnumFontFamiliesExA(HDC dc, LPLOGFONTA logFont, FONTENUMPROCA proc, LPARAM l
 #define DI_MASK 0x0001
 #define DI_IMAGE 0x0002
 #define DI_NORMAL 0x0003
+#define DI_COMPAT 0x0004
+#define DI_DEFAULTSIZE 0x0008
+#define IDI_HAND MAKEINTRESOURCEA(32513)
+#define IDI_QUESTION MAKEINTRESOURCEA(32514)
+#define IDI_EXCLAMATION MAKEINTRESOURCEA(32515)
+#define IDI_ASTERISK MAKEINTRESOURCEA(32516)
+#define IDI_WINLOGO MAKEINTRESOURCEA(32517)
+#define IDI_ERROR IDI_HAND
+#define IDI_WARNING IDI_EXCLAMATION
+#define IDI_INFORMATION IDI_ASTERISK
+#define LR_MONOCHROME 0x0001
+#define LR_COPYRETURNORG 0x0004
+#define LR_COPYDELETEORG 0x0008
+#define LR_LOADFROMFILE 0x0010
 struct ICONINFO {
     BOOL fIcon;
     DWORD xHotspot;
@@ -542,3 +523,5 @@ BOOL GetIconInfo(HICON icon, ICONINFO* info);
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flicker,
                 UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+HICON CreateIconIndirect(ICONINFO* info);
+HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags);

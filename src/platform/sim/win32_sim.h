@@ -6,4 +6,5 @@
 #include "platform/sim/gdi32.h"
 #include "platform/sim/user32.h"
 #include "platform/sim/user32_wm.h"
+#include "platform/sim/comctl32.h"
 #include "platform/sim/winsock.h"
