@@ -961,4 +961,8 @@ void TPicture::RegisterClipboardFormat(UINT format, Factory factory) {
     pictureFormats()[format] = std::move(factory);
 }
 
+void TPicture::UnregisterClipboardFormat(UINT format) {
+    pictureFormats().erase(format);
+}
+
 } // namespace tk

@@ -373,6 +373,7 @@ public:
     // and enhanced metafile from the start; more (the GIF image) by registration.
     static bool SupportsClipboardFormat(UINT format);
     static void RegisterClipboardFormat(UINT format, Factory factory);
+    static void UnregisterClipboardFormat(UINT format);
 
 private:
     std::unique_ptr<TGraphic> graphic_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -386,6 +387,20 @@ TEST(GdiConformance, DrawFocusRectTwiceLeavesNoTrace) {
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x)
             EXPECT_EQ(s.at(x, y), 0x0A141Eu) << x << "," << y;
+}
+
+TEST(GdiConformance, MenuMarksComeBlackOnWhite) {
+    for (UINT mark : {DFCS_MENUCHECK, DFCS_MENUBULLET, DFCS_MENUARROW}) {
+        Surface s(16, 16, RGB(0, 0, 255));
+        RECT r{0, 0, 16, 16};
+        ASSERT_TRUE(DrawFrameControl(s.dc(), &r, DFC_MENU, mark));
+        std::string picture = s.Picture({{kBlack, '#'}, {kWhite, '.'}});
+        auto black = std::count(picture.begin(), picture.end(), '#');
+        auto white = std::count(picture.begin(), picture.end(), '.');
+        EXPECT_GT(black, 3) << mark;
+        EXPECT_GT(white, black) << mark;
+        EXPECT_EQ(black + white, 16 * 16) << mark << " " << picture;
+    }
 }
 
 namespace {

@@ -474,9 +474,29 @@ BOOL DeleteMetaFile(HMETAFILE mf);
 #define BF_FLAT 0x4000
 #define BF_MONO 0x8000
 
+// Frame controls: menu marks come black on white, to be used as masks.
+#define DFC_CAPTION 1
+#define DFC_MENU 2
+#define DFC_SCROLL 3
+#define DFC_BUTTON 4
+#define DFCS_MENUARROW 0x0000
+#define DFCS_MENUCHECK 0x0001
+#define DFCS_MENUBULLET 0x0002
+#define DFCS_MENUARROWRIGHT 0x0004
+#define DFCS_BUTTONCHECK 0x0000
+#define DFCS_BUTTONRADIO 0x0004
+#define DFCS_BUTTONPUSH 0x0010
+#define DFCS_INACTIVE 0x0100
+#define DFCS_PUSHED 0x0200
+#define DFCS_CHECKED 0x0400
+#define DFCS_FLAT 0x4000
+#define DFCS_MONO 0x8000
+
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
 BOOL InvertRect(HDC dc, const RECT* rect);
 BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags);
 BOOL DrawFocusRect(HDC dc, const RECT* rect);
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
+// DFC_MENU (check mark, bullet, arrow) and DFC_BUTTON push buttons only.
+BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 using namespace sim::detail;
 
@@ -422,6 +423,46 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect) {
         if (r.right - 1 != r.left)
             flip(r.right - 1, y);
     }
+    return TRUE;
+}
+
+BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state) {
+    if (!rect)
+        return FALSE;
+    if (type == DFC_BUTTON && (state & DFCS_BUTTONPUSH)) {
+        RECT r = *rect;
+        DrawEdge(dc, &r, (state & DFCS_PUSHED) ? EDGE_SUNKEN : EDGE_RAISED,
+                 BF_RECT | BF_MIDDLE | BF_ADJUST);
+        return TRUE;
+    }
+    if (type != DFC_MENU)
+        return FALSE;
+    // The marks of menus, drawn black on white in the middle of the rectangle.
+    static const char* const check[] = {"......#", ".....##", "#...###", "##.###.",
+                                        "#####..", ".###...", "..#...."};
+    static const char* const bullet[] = {".##.", "####", "####", ".##."};
+    static const char* const arrow[] = {"#...", "##..", "###.", "####", "###.", "##..", "#..."};
+    const char* const* rows = check;
+    int count = 7;
+    if ((state & 0xFF) == DFCS_MENUBULLET) {
+        rows = bullet;
+        count = 4;
+    } else if ((state & 0xFF) == DFCS_MENUARROW || (state & 0xFF) == DFCS_MENUARROWRIGHT) {
+        rows = arrow;
+    }
+    auto guard = lock();
+    Painter p(dc);
+    if (!p.valid())
+        return FALSE;
+    RECT r = p.toDevice(*rect);
+    p.fill(r, RGB(255, 255, 255));
+    int width = static_cast<int>(std::string(rows[0]).size());
+    int left = r.left + (r.right - r.left - width) / 2;
+    int top = r.top + (r.bottom - r.top - count) / 2;
+    for (int y = 0; y < count; ++y)
+        for (int x = 0; x < width; ++x)
+            if (rows[y][x] == '#')
+                p.plot(left + x, top + y, RGB(0, 0, 0));
     return TRUE;
 }
 

@@ -343,7 +343,7 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UI
         cx = cx ? cx : GetSystemMetrics(SM_CXICON);
         cy = cy ? cy : GetSystemMetrics(SM_CYICON);
     }
-    std::string cacheKey = std::to_string(key(instance)) + "/" + resourceName(name) + "/" +
+    std::string cacheKey = std::to_string(key(instance)) + "/" + lower(resourceName(name)) + "/" +
                            std::to_string(cx) + "x" + std::to_string(cy);
     bool shared = flags & LR_SHARED;
     if (shared)
