@@ -246,3 +246,52 @@ TEST_F(CanvasTest, DrawingWithoutAContextIsRefused) {
     EXPECT_THROW(canvas.FillRect(RECT{0, 0, 1, 1}), EInvalidGraphic);
     EXPECT_THROW(canvas.TextOut(0, 0, "x"), EInvalidGraphic);
 }
+
+TEST_F(CanvasTest, DrawTextBreaksLinesAndUnderlinesTheAccelerator) {
+    TBitmap bitmap;
+    bitmap.SetSize(40, 40);
+    TCanvas& canvas = bitmap.Canvas();
+    RECT box{0, 0, 40, 0};
+    // Lines break at line ends, and at spaces when asked to wrap.
+    EXPECT_EQ(canvas.DrawText("ab\r\ncdef", box, DT_CALCRECT), 26);
+    EXPECT_EQ(box.right, 24);
+    box = RECT{0, 0, 30, 0};
+    EXPECT_EQ(canvas.DrawText("one two three", box, DT_CALCRECT | DT_WORDBREAK), 39);
+    EXPECT_EQ(box.right, 30);
+    box = RECT{0, 0, 30, 0};
+    EXPECT_EQ(canvas.DrawText("one two three", box, DT_CALCRECT | DT_SINGLELINE), 13);
+    EXPECT_EQ(box.right, 78);
+
+    // "&x" draws x with a line under its cell; "&&" is one ampersand.
+    canvas.Brush.SetStyle(TBrushStyle::bsClear);
+    canvas.Font.SetColor(clRed);
+    RECT line{0, 0, 40, 13};
+    canvas.DrawText("a&b", line, DT_SINGLELINE);
+    auto underlined = [&](int cell) {
+        for (int x = cell * 6; x < cell * 6 + 6; ++x)
+            if ((bitmap.ScanLine(11)[x] & 0xFFFFFF) != R)
+                return false;
+        return true;
+    };
+    EXPECT_FALSE(underlined(0));
+    EXPECT_TRUE(underlined(1));
+    EXPECT_FALSE(underlined(2));
+    RECT calc{0, 0, 0, 0};
+    canvas.DrawText("a&&b", calc, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(calc.right, 18);
+}
+
+TEST_F(CanvasTest, EllipsesStayInsideTheirBox) {
+    TBitmap round;
+    round.SetSize(11, 11);
+    TCanvas& canvas = round.Canvas();
+    canvas.Pen.SetColor(clBlue);
+    canvas.Brush.SetColor(clRed);
+    canvas.Rectangle(-5, -5, -4, -4); // selects the pen and brush for the call below
+    Ellipse(canvas.Handle(), 0, 0, 11, 11);
+    EXPECT_EQ(round.ScanLine(5)[5] & 0xFFFFFF, R);
+    EXPECT_EQ(round.ScanLine(0)[5] & 0xFFFFFF, B);
+    EXPECT_EQ(round.ScanLine(5)[10] & 0xFFFFFF, B);
+    EXPECT_EQ(round.ScanLine(0)[0] & 0xFFFFFF, W);
+    EXPECT_EQ(round.ScanLine(10)[10] & 0xFFFFFF, W);
+}

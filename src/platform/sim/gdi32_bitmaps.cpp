@@ -180,6 +180,30 @@ std::size_t dibColorBytes(const BITMAPINFOHEADER& header) {
     return masks + layout.colors * 4;
 }
 
+std::size_t plainDibInfo(const void* source, std::size_t size, std::vector<std::uint32_t>& out) {
+    BITMAPINFOHEADER h;
+    if (!source || size < sizeof h)
+        return 0;
+    std::memcpy(&h, source, sizeof h);
+    DibLayout l;
+    if (h.biSize > size || !layoutOf(h, l))
+        return 0;
+    auto* bytes = static_cast<const std::uint8_t*>(source);
+    std::size_t masks = h.biCompression == BI_BITFIELDS ? 12 : 0;
+    std::size_t colorsAt = h.biSize + (h.biSize == 40 ? masks : 0);
+    if (h.biSize < 40 + masks && h.biSize != 40)
+        return 0; // a larger header too short for its masks
+    if (colorsAt > size || l.colors * 4 > size - colorsAt)
+        return 0;
+    out.assign((40 + masks + l.colors * 4) / 4, 0);
+    auto* target = reinterpret_cast<std::uint8_t*>(out.data());
+    std::memcpy(target, bytes, 40);
+    std::memcpy(target + 40, bytes + 40, masks); // after a plain header, or inside a larger one
+    std::memcpy(target + 40 + masks, bytes + colorsAt, l.colors * 4);
+    reinterpret_cast<BITMAPINFOHEADER*>(target)->biSize = 40;
+    return colorsAt + l.colors * 4;
+}
+
 bool decodeDib(const BITMAPINFO* info, const void* bits, std::size_t available, int& width,
                int& height, std::vector<std::uint32_t>& pixels) {
     if (!info || !bits)
@@ -365,16 +389,10 @@ int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits, con
         return 0;
     lines = std::min<UINT>(lines, static_cast<UINT>(l.height) - start);
     // Decode the band of `lines` scans that `bits` holds.
-    std::vector<std::uint8_t> band(sizeof(BITMAPINFOHEADER) + dibColorBytes(info->bmiHeader));
-    std::memcpy(band.data(), info, band.size());
+    std::vector<std::uint32_t> band;
+    if (!plainDibInfo(info, std::numeric_limits<std::size_t>::max(), band))
+        return 0;
     auto* header = reinterpret_cast<BITMAPINFOHEADER*>(band.data());
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    if (info->bmiHeader.biSize > 40 && info->bmiHeader.biCompression == BI_BITFIELDS) {
-        band.resize(band.size() + 12);
-        std::memmove(band.data() + 52, band.data() + 40, band.size() - 52);
-        std::memcpy(band.data() + 40, reinterpret_cast<const std::uint8_t*>(info) + 40, 12);
-        header = reinterpret_cast<BITMAPINFOHEADER*>(band.data());
-    }
     header->biHeight = l.topDown ? -static_cast<LONG>(lines) : static_cast<LONG>(lines);
     int w = 0, h = 0;
     std::vector<std::uint32_t> pixels;

@@ -189,6 +189,10 @@ void drawIconPixels(Painter& p, GdiObject& icon, int x, int y, int width, int he
 // (`available` counts the bytes after the colour table when known).
 bool decodeDib(const BITMAPINFO* info, const void* bits, std::size_t available, int& width,
                int& height, std::vector<std::uint32_t>& pixels);
+// Copies a DIB's header (made a plain 40-byte one), masks and colour table
+// into aligned memory; gives the offset where the colours end in the
+// source, 0 when they do not fit in `size` bytes or the header is unusable.
+std::size_t plainDibInfo(const void* source, std::size_t size, std::vector<std::uint32_t>& out);
 // The bytes of a DIB's colour table and masks, after the header.
 std::size_t dibColorBytes(const BITMAPINFOHEADER& header);
 

@@ -70,18 +70,11 @@ bool parseIconImage(const std::string& data, std::size_t offset, std::size_t siz
         header.biHeight % 2 != 0)
         return false;
     int height = header.biHeight / 2;
-    std::size_t colors = dibColorBytes(
-        BITMAPINFOHEADER{header.biSize, header.biWidth, height, header.biPlanes, header.biBitCount,
-                         header.biCompression, 0, 0, 0, header.biClrUsed, 0});
-    if (header.biSize + colors > size)
+    std::vector<std::uint32_t> info;
+    std::size_t bitsAt = plainDibInfo(base, size, info);
+    if (!bitsAt)
         return false;
-    std::vector<char> info(40 + colors);
-    std::memcpy(info.data(), base, 40);
-    std::memcpy(info.data() + 40, base + header.biSize, colors);
-    auto* h = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
-    h->biSize = 40;
-    h->biHeight = height;
-    std::size_t bitsAt = header.biSize + colors;
+    reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biHeight = height;
     int width = 0, rows = 0;
     std::vector<std::uint32_t> pixels;
     if (!decodeDib(reinterpret_cast<const BITMAPINFO*>(info.data()), base + bitsAt, size - bitsAt,
@@ -181,13 +174,16 @@ bool parseBitmap(const std::string& data, int& width, int& height,
         return false;
     BITMAPINFOHEADER header;
     std::memcpy(&header, data.data() + start, sizeof header);
-    std::size_t packed = start + header.biSize + dibColorBytes(header);
-    if (bitsAt < packed || bitsAt > data.size())
-        bitsAt = packed;
-    if (bitsAt > data.size())
+    // The header and colours are copied out: a file's header lies at an odd offset.
+    std::vector<std::uint32_t> info;
+    std::size_t packed = plainDibInfo(data.data() + start, data.size() - start, info);
+    if (!packed)
         return false;
+    packed += start;
+    if (bitsAt < packed || bitsAt > data.size())
+        bitsAt = packed; // a packed DIB, or a file whose offset makes no sense
     bottomUp = header.biHeight > 0;
-    return decodeDib(reinterpret_cast<const BITMAPINFO*>(data.data() + start), data.data() + bitsAt,
+    return decodeDib(reinterpret_cast<const BITMAPINFO*>(info.data()), data.data() + bitsAt,
                      data.size() - bitsAt, width, height, pixels);
 }
 
