@@ -298,6 +298,19 @@ TEST(GdiConformance, TextExtentGrowsWithTheText) {
     EXPECT_EQ(r.left, 10);
     EXPECT_EQ(r.right - r.left, two.cx);
     EXPECT_EQ(r.bottom - r.top, metrics.tmHeight);
+    // Empty text measures nothing.
+    RECT none{10, 20, 10, 20};
+    EXPECT_EQ(DrawTextA(s.dc(), "", 0, &none, DT_CALCRECT | DT_SINGLELINE), 0);
+    EXPECT_EQ(none.right, 10);
+    EXPECT_EQ(none.bottom, 20);
+    // Two lines: as wide as the wider, twice as high.
+    RECT lines{0, 0, 0, 0};
+    EXPECT_EQ(DrawTextA(s.dc(), "W\r\nWW", -1, &lines, DT_CALCRECT), 2 * metrics.tmHeight);
+    EXPECT_EQ(lines.right, two.cx);
+    // Centred vertically, the result is where the text ends below the top.
+    RECT box{0, 0, 100, 50};
+    EXPECT_EQ(DrawTextA(s.dc(), "W", -1, &box, DT_SINGLELINE | DT_VCENTER),
+              (50 - metrics.tmHeight) / 2 + metrics.tmHeight);
     // An accelerator's ampersand takes no room.
     RECT withPrefix{0, 0, 0, 0};
     DrawTextA(s.dc(), "W&W", -1, &withPrefix, DT_CALCRECT | DT_SINGLELINE);

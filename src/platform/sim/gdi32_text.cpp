@@ -359,7 +359,7 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, SIZE* size) {
     if (!p.valid() || count < 0 || !size || (!text && count > 0))
         return FALSE;
     FontMetrics m = p.fontMetrics();
-    *size = SIZE{count * m.cellWidth, m.cellHeight};
+    *size = count ? SIZE{count * m.cellWidth, m.cellHeight} : SIZE{0, 0};
     return TRUE;
 }
 
@@ -415,6 +415,13 @@ int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format) {
         return 0;
     std::string all = count < 0 ? std::string(text)
                                 : std::string(text ? text : "", static_cast<std::size_t>(count));
+    if (all.empty()) { // nothing to draw, nothing measured
+        if (format & DT_CALCRECT) {
+            rect->right = rect->left;
+            rect->bottom = rect->top;
+        }
+        return 0;
+    }
     FontMetrics m = p.fontMetrics();
     int cell = m.cellWidth;
     int lineHeight = m.cellHeight;
