@@ -315,6 +315,7 @@ using LPTEXTMETRICA = TEXTMETRICA*;
 // Objects.
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// 32 bits per pixel only, top-down or bottom-up; other depths fail here.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
 HBRUSH CreateSolidBrush(COLORREF color);
@@ -352,7 +353,7 @@ UINT GetTextAlign(HDC dc);
 int SetStretchBltMode(HDC dc, int mode);
 int GetStretchBltMode(HDC dc);
 int SetROP2(HDC dc, int mode);
-int SetMapMode(HDC dc, int mode);
+int SetMapMode(HDC dc, int mode); // remembered; drawing is always in MM_TEXT
 int GetMapMode(HDC dc);
 BOOL SetBrushOrgEx(HDC dc, int x, int y, LPPOINT previous);
 BOOL SetWindowOrgEx(HDC dc, int x, int y, LPPOINT previous);
