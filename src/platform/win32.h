@@ -9,6 +9,8 @@
 #include <winsock.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
+#include <mapi.h>
 #else
 #include "platform/sim/win32_sim.h"
 #endif

@@ -282,9 +282,15 @@ TComponent::~TComponent() {
 void TComponent::DestroyComponents() {
     // Owned components go last-created first.
     while (!components_.empty()) {
-        TComponent* child = components_.back();
-        delete child; // its destructor removes it from the list
+        Free(components_.back()); // its destructor removes it from the list
     }
+}
+
+void Free(TComponent* component) {
+    if (!component)
+        return;
+    component->BeforeDestruction();
+    delete component;
 }
 
 } // namespace tk

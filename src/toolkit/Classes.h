@@ -103,6 +103,9 @@ public:
     TComponent& operator=(const TComponent&) = delete;
 
     TComponent* Owner() const { return owner_; }
+    // Runs before any destructor of the object: the place for handlers that
+    // still need the whole object (a form's OnDestroy). Free calls it.
+    virtual void BeforeDestruction() {}
     const std::vector<TComponent*>& Components() const { return components_; }
     std::string Name;
 
@@ -115,5 +118,8 @@ private:
     TComponent* owner_;
     std::vector<TComponent*> components_;
 };
+
+// Frees a component the way its owner would: BeforeDestruction, then delete.
+void Free(TComponent* component);
 
 } // namespace tk

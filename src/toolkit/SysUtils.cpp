@@ -120,6 +120,51 @@ bool FileExists(const std::string& fileName) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+
+std::vector<std::string> commandLineArguments() {
+    std::vector<std::string> arguments;
+    const char* p = GetCommandLineA();
+    while (p && *p) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (!*p)
+            break;
+        std::string argument;
+        bool quoted = false;
+        for (; *p && (quoted || (*p != ' ' && *p != '\t')); ++p) {
+            if (*p == '"')
+                quoted = !quoted;
+            else
+                argument += *p;
+        }
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
+} // namespace
+
+int ParamCount() {
+    auto arguments = commandLineArguments();
+    return arguments.empty() ? 0 : static_cast<int>(arguments.size()) - 1;
+}
+
+std::string ParamStr(int index) {
+    if (index == 0)
+        return ModuleFileName();
+    auto arguments = commandLineArguments();
+    return index > 0 && static_cast<std::size_t>(index) < arguments.size()
+               ? arguments[static_cast<std::size_t>(index)]
+               : std::string();
+}
+
+std::string ModuleFileName() {
+    char buffer[MAX_PATH * 4] = {};
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return std::string(buffer, n);
+}
+
 std::string SysErrorMessage(unsigned long code) {
     char buffer[512] = {};
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

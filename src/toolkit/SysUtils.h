@@ -52,6 +52,13 @@ std::string ChangeFileExt(const std::string& fileName, const std::string& extens
 std::string ExpandFileName(const std::string& fileName);
 bool FileExists(const std::string& fileName);
 
+// The program's command-line arguments: ParamStr(0) is the program, then
+// blank-separated arguments, double quotes grouping (and removed).
+int ParamCount();
+std::string ParamStr(int index);
+// The running executable's full path.
+std::string ModuleFileName();
+
 // The platform's text for a system error code, without the trailing line break.
 std::string SysErrorMessage(unsigned long code);
 // A text of the program's string table.

@@ -8,6 +8,11 @@
 //   cliphelper empty                  empties the clipboard
 //   cliphelper hold MS                keeps the clipboard open for MS milliseconds
 //   cliphelper windows                one line per top-level window: class, visible, "text"
+//   cliphelper tree CLASS             the child windows of the top-level window of CLASS,
+//                                     indented: class, visible, enabled, "text"
+//   cliphelper menu CLASS             the menu bar of that window: "text" and grayed (0/1)
+//   cliphelper close CLASS            sends WM_CLOSE to it and waits until the window is gone
+//   cliphelper rect CLASS CHILD       screen rectangle of the first descendant of class CHILD
 #include <windows.h>
 
 #include <cstdio>
@@ -136,6 +141,90 @@ BOOL CALLBACK printWindow(HWND hwnd, LPARAM) {
     return TRUE;
 }
 
+void printTree(HWND parent, int depth) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[256] = {};
+        char title[1024] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        // The text of another program's control comes only by asking it.
+        SendMessageA(child, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title));
+        std::printf("%*s%s %d %d \"%s\"\n", depth * 2, "", cls, IsWindowVisible(child) ? 1 : 0,
+                    IsWindowEnabled(child) ? 1 : 0, title);
+        printTree(child, depth + 1);
+    }
+}
+
+HWND findTop(const char* cls) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (HWND hwnd = FindWindowA(cls, nullptr))
+            return hwnd;
+        Sleep(100);
+    }
+    std::fprintf(stderr, "cliphelper: no window of class %s\n", cls);
+    return nullptr;
+}
+
+int tree(const char* cls) {
+    HWND top = findTop(cls);
+    if (!top)
+        return 1;
+    printTree(top, 0);
+    return 0;
+}
+
+void printMenu(HMENU menu, int depth) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[256] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        std::printf("%*s\"%s\" %d\n", depth * 2, "", text, (state & MF_GRAYED) ? 1 : 0);
+        if (HMENU sub = GetSubMenu(menu, i))
+            printMenu(sub, depth + 1);
+    }
+}
+
+int menu(const char* cls) {
+    HWND top = findTop(cls);
+    if (!top)
+        return 1;
+    printMenu(GetMenu(top), 0);
+    return 0;
+}
+
+HWND findChild(HWND parent, const char* cls) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[256] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, cls) == 0)
+            return child;
+        if (HWND deeper = findChild(child, cls))
+            return deeper;
+    }
+    return nullptr;
+}
+
+int rect(const char* cls, const char* childClass) {
+    HWND top = findTop(cls);
+    HWND child = top ? findChild(top, childClass) : nullptr;
+    if (!child)
+        return 1;
+    RECT r{};
+    GetWindowRect(child, &r);
+    std::printf("%ld %ld %ld %ld\n", static_cast<long>(r.left), static_cast<long>(r.top),
+                static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return 0;
+}
+
+int close(const char* cls) {
+    HWND top = findTop(cls);
+    if (!top)
+        return 1;
+    PostMessageA(top, WM_CLOSE, 0, 0);
+    for (int attempt = 0; attempt < 200 && IsWindow(top); ++attempt)
+        Sleep(100);
+    return IsWindow(top) ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +241,14 @@ int main(int argc, char** argv) {
         return hold(std::atoi(argv[2]));
     if (command == "windows")
         return EnumWindows(printWindow, 0) ? 0 : 1;
-    std::fprintf(stderr, "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows\n");
+    if (command == "tree" && argc == 3)
+        return tree(argv[2]);
+    if (command == "menu" && argc == 3)
+        return menu(argv[2]);
+    if (command == "close" && argc == 3)
+        return close(argv[2]);
+    if (command == "rect" && argc == 4)
+        return rect(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows|tree C|menu C|close C\n");
     return 2;
 }

@@ -32,6 +32,14 @@ def run(exe, *args, timeout=60, check=True, cwd=None):
     return result
 
 
+def start(exe, *args, cwd=None):
+    """Starts a Windows program in the background; returns the process."""
+    env = dict(os.environ, WINEDEBUG="-all")
+    out = tempfile.TemporaryFile()
+    return subprocess.Popen([WINE, exe, *args], stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                            env=env, cwd=cwd)
+
+
 def tool(name):
     for folder in ("tools", "tests/e2e", "tests", "."):
         path = os.path.join(BUILD, folder, name + ".exe")

@@ -112,6 +112,22 @@ HMODULE LoadLibraryA(LPCSTR fileName);
 BOOL FreeLibrary(HMODULE module);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 
+// The platform's version and the profile (win.ini), as simulator.h sets them.
+struct OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+};
+using LPOSVERSIONINFOA = OSVERSIONINFOA*;
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+BOOL GetVersionExA(LPOSVERSIONINFOA info);
+UINT GetProfileIntA(LPCSTR appName, LPCSTR keyName, INT defaultValue);
+
 // Waits.
 #ifndef WAIT_OBJECT_0
 #define WAIT_OBJECT_0 0x00000000L
@@ -119,3 +135,11 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 #define WAIT_TIMEOUT 0x00000102L
 #define WAIT_FAILED (static_cast<DWORD>(0xFFFFFFFF))
 #endif
+
+// Events (unnamed only) and waiting for them. Timeouts run on the simulated
+// clock; CloseHandle closes an event as it closes a file.
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                    LPCSTR name);
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);

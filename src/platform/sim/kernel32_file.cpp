@@ -250,6 +250,8 @@ BOOL FlushFileBuffers(HANDLE handle) {
 
 BOOL CloseHandle(HANDLE object) {
     auto guard = lock();
+    if (closeEvent(object))
+        return TRUE;
     auto* file = findFile(object);
     if (!file) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -10,6 +10,7 @@
 
 namespace sim::detail {
 std::vector<std::pair<const char*, FARPROC>> wsock32Exports(); // winsock.cpp
+std::vector<std::pair<const char*, FARPROC>> mapi32Exports();  // mapi32.cpp
 } // namespace sim::detail
 
 using namespace sim::detail;
@@ -25,6 +26,7 @@ struct ModuleInfo {
 
 const ModuleInfo modules[] = {
     {"wsock32.dll", &wsock32Exports},
+    {"mapi32.dll", &mapi32Exports},
 };
 
 // Module handles: a base of their own, far from the program's image.

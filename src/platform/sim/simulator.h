@@ -154,6 +154,10 @@ void AdvanceClock(DWORD milliseconds);
 // program built against the simulator sees its timeouts expire. Off for
 // tests; a program is started with it on by STASHWELL_SIM_REALTIME=1.
 void SetClockFollowsRealTime(bool on);
+// Threads blocked now in a timed WaitForSingleObject whose time on the clock
+// has not yet run out. A test waits for this to reach the number it expects
+// before it moves the clock, so that it knows a thread has begun its wait.
+int TimedWaits();
 
 // Run-time modules (LoadLibraryA): names compare without regard to case and
 // with or without ".dll". A refused module fails to load (ERROR_MOD_NOT_FOUND);
@@ -196,5 +200,107 @@ Pixels BitmapPixels(HBITMAP bitmap);
 void SetResource(const std::string& type, const std::string& name, const std::string& bytes);
 // Metafiles keep no drawing here: playing one fills its rectangle with this.
 constexpr COLORREF MetafilePlaceholderColor = RGB(255, 224, 160);
+
+// The registry (advapi32): keys under HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE, emptied by Reset; key paths separated by backslashes. A
+// refusal applies to the key named and to every key below it ("" names the
+// whole root).
+constexpr unsigned RegRefuseCreate = 1;      // missing keys cannot be created there
+constexpr unsigned RegRefuseWriteAccess = 2; // opening with any right to change is denied
+constexpr unsigned RegRefuseSetValue = 4;    // values cannot be written or deleted
+constexpr unsigned RegRefuseOpen = 8;        // no access at all
+void RefuseRegistry(HKEY root, const std::string& key, unsigned refusals);
+void ClearRegistryRefusals();
+struct RegistryValue {
+    std::string name; // empty for the key's default value
+    DWORD type = 0;
+    std::string data;
+};
+// Creates the key as needed.
+void SetRegistryValue(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                      const std::string& data);
+// A REG_SZ value with its terminating NUL, as programs write them.
+void SetRegistryString(HKEY root, const std::string& key, const std::string& name,
+                       const std::string& text);
+void DeleteRegistryKey(HKEY root, const std::string& key); // with everything below it
+bool RegistryKeyExists(HKEY root, const std::string& key);
+std::vector<std::string> RegistrySubkeys(HKEY root, const std::string& key);
+std::vector<RegistryValue> RegistryValues(HKEY root, const std::string& key); // in order written
+bool GetRegistryValue(HKEY root, const std::string& key, const std::string& name,
+                      RegistryValue& value);
+// Handles that are open now, and the keys they name (root name, lower-case path).
+std::size_t OpenRegistryKeys();
+std::vector<std::string> OpenRegistryKeyPaths();
+
+// File dialogs (comdlg32). Each GetOpenFileNameA or GetSaveFileNameA takes the
+// next scripted answer: a file name, which the dialog completes as the
+// platform's would (the default extension added to a name without one, a
+// name without folder taken in the initial folder), or a cancel. Unscripted
+// calls are cancelled. Every call is logged.
+void ScriptFileDialog(const std::string& fileName);
+void ScriptFileDialogCancel();
+struct FileDialogRecord {
+    bool save = false;
+    HWND owner = nullptr;
+    std::string title;
+    std::string filter; // the pairs as passed, each NUL shown as "|", without the closing NULs
+    DWORD filterIndex = 0;
+    std::string defaultExt;
+    std::string initialDir;
+    std::string initialFile; // what the file buffer held
+    DWORD flags = 0;
+    std::string answer; // the file name given back; empty when cancelled
+};
+std::vector<FileDialogRecord> FileDialogs();
+
+// Simple MAPI. The mail program is installed when the machine's key
+// "SOFTWARE/Microsoft/Windows Messaging Subsystem" (backslashes in the
+// registry) has MAPI = "1" and MAPI32.DLL loads; SetMailInstalled switches
+// both. Its MAPISendMail logs the message and returns the next scripted
+// result, 0 (success) when none is scripted.
+void SetMailInstalled(bool installed);
+void ScriptMailResult(ULONG result);
+struct MailRecord {
+    ULONG_PTR session = 0;
+    ULONG_PTR uiParam = 0;
+    ULONG flags = 0;
+    ULONG reserved = 0;
+    bool hasMessage = false;
+    // The message, field by field (a null pointer shows as has... = false).
+    ULONG messageReserved = 0;
+    bool hasSubject = false;
+    std::string subject;
+    bool hasNoteText = false;
+    std::string noteText;
+    bool hasMessageType = false;
+    bool hasDateReceived = false;
+    bool hasConversationId = false;
+    ULONG messageFlags = 0;
+    bool hasOriginator = false;
+    ULONG recipCount = 0;
+    bool hasRecips = false;
+    ULONG fileCount = 0;
+    bool hasFiles = false;
+    int clipboardOpenTask = 0; // who held the clipboard open during the call
+    ULONG result = 0;
+};
+std::vector<MailRecord> MailsSent();
+
+// WinHelp: each WinHelpA call is logged and succeeds.
+struct HelpRecord {
+    HWND hwnd = nullptr;
+    std::string file;
+    UINT command = 0;
+    ULONG_PTR data = 0;
+    // The data's text, for the commands that pass one (HELP_COMMAND, HELP_KEY, ...).
+    std::string text;
+};
+std::vector<HelpRecord> HelpCalls();
+
+// What GetVersionExA reports (by default 5.1, build 2600, VER_PLATFORM_WIN32_NT)
+// and the profile (win.ini) entries that GetProfileIntA reads; an empty value
+// removes the entry.
+void SetWindowsVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId);
+void SetProfileString(const std::string& section, const std::string& key, const std::string& value);
 
 } // namespace sim

@@ -95,9 +95,14 @@ void Reset() {
     auto& s = state();
     resetClipboard();
     resetWindowManager();
+    resetRegistry();
+    resetFileDialogs();
+    resetMail();
+    resetHelp();
     s.windows.clear();
     s.topLevel.clear();
     s.classes.clear();
+    s.systemClassesRegistered = false;
     for (auto& [handle, block] : s.memory)
         std::free(block.data);
     s.memory.clear();
@@ -115,6 +120,8 @@ void Reset() {
     s.messageBoxAnswers.clear();
     s.messageBoxes.clear();
     s.openClipboardHook = nullptr;
+    s.idleHook = nullptr;
+    s.idleActions.clear();
     s.allocationFault = nullptr;
     s.fileWriteFault = nullptr;
     s.violations.clear();

@@ -55,6 +55,9 @@ struct Window {
     bool messageOnly = false;
     std::vector<HWND> children; // z-order, top first
     HBITMAP surface = nullptr;  // what painting into the window draws on
+    int scrollMin[2] = {0, 0};  // horizontal, vertical
+    int scrollMax[2] = {0, 0};
+    int scrollPos[2] = {0, 0};
 };
 
 struct Timer {
@@ -159,6 +162,7 @@ struct State {
     std::uintptr_t nextHandle = 0x10000;
 
     std::map<std::string, WindowClass> classes; // key: task id + lower-case name
+    bool systemClassesRegistered = false;
     std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
     std::vector<HWND> topLevel; // z-order, top first
 
@@ -193,6 +197,8 @@ struct State {
     std::vector<std::tuple<HWND, std::string, std::string, UINT, int>> messageBoxes;
 
     std::function<void()> openClipboardHook;
+    std::function<bool()> idleHook;
+    std::deque<std::function<void()>> idleActions;
     std::function<bool(std::size_t)> allocationFault;
     std::function<bool(const std::string&)> fileWriteFault;
     std::vector<std::string> violations;
@@ -244,6 +250,19 @@ LRESULT eraseBackground(HWND hwnd, HDC dc);
 // Closes the clipboard on behalf of a window that goes away; resets all state.
 void forgetWindow(HWND hwnd);
 void resetClipboard();
+
+// Closes an event of kernel32_sync.cpp; false when the handle is none of them.
+bool closeEvent(HANDLE handle);
+
+// The platform's own window classes (task 0): name and procedure.
+std::vector<std::pair<std::string, WNDPROC>> systemClassProcs();
+
+// The registry, the file dialogs, mail (with the version and profile that
+// decide whether it is installed) and help.
+void resetRegistry();
+void resetFileDialogs();
+void resetMail();
+void resetHelp();
 
 // Window manager helpers (caller holds the lock unless said otherwise).
 RECT nonClientInsets(const Window& w);

@@ -1,4 +1,5 @@
 // Message queues: one per thread, with posted and sent messages and quit.
+#include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
 #include "platform/sim/user32_wm.h"
 
@@ -108,6 +109,20 @@ BOOL post(DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
+namespace sim {
+
+void SetIdleHook(std::function<bool()> hook) {
+    auto guard = lock();
+    state().idleHook = std::move(hook);
+}
+
+void WhenIdle(std::function<void()> action) {
+    auto guard = lock();
+    state().idleActions.push_back(std::move(action));
+}
+
+} // namespace sim
+
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return deliver(hwnd, msg, wParam, lParam);
 }
@@ -137,11 +152,39 @@ void PostQuitMessage(int exitCode) {
     own->wake.notify_all();
 }
 
+namespace {
+
+// Gives the test's idle hook a turn before the thread blocks; true when it acted.
+bool runIdleHook(Lock& guard) {
+    auto& s = state();
+    std::function<void()> action;
+    std::function<bool()> hook;
+    if (!s.idleActions.empty()) {
+        action = std::move(s.idleActions.front());
+        s.idleActions.pop_front();
+    } else {
+        hook = s.idleHook;
+    }
+    if (!action && !hook)
+        return false;
+    guard.unlock();
+    bool acted = true;
+    if (action)
+        action();
+    else
+        acted = hook();
+    guard.lock();
+    return acted;
+}
+
+} // namespace
+
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     auto guard = lock();
     auto own = queueOf(GetCurrentThreadId());
     while (!takeMessage(guard, msg, hwnd, filterMin, filterMax, true))
-        own->wake.wait(guard);
+        if (!runIdleHook(guard))
+            own->wake.wait(guard);
     return msg->message != WM_QUIT;
 }
 
@@ -155,9 +198,12 @@ BOOL WaitMessage() {
     auto own = queueOf(GetCurrentThreadId());
     for (;;) {
         answerIncomingSent(guard);
-        if (!own->posted.empty() || own->quit)
+        MSG synthetic{};
+        if (!own->posted.empty() || own->quit ||
+            syntheticMessage(GetCurrentThreadId(), synthetic, false))
             return TRUE;
-        own->wake.wait(guard);
+        if (!runIdleHook(guard))
+            own->wake.wait(guard);
     }
 }
 

@@ -22,7 +22,21 @@ std::string className(LPCSTR name) {
     return name;
 }
 
+void ensureSystemClasses() {
+    auto& s = state();
+    if (s.systemClassesRegistered)
+        return;
+    s.systemClassesRegistered = true;
+    for (auto& [name, proc] : systemClassProcs()) {
+        WindowClass cls{0, name, WNDCLASSA{}};
+        cls.info.lpfnWndProc = proc;
+        cls.info.style = CS_DBLCLKS;
+        s.classes[classKey(0, name)] = cls;
+    }
+}
+
 WindowClass* findClass(int task, const std::string& name) {
+    ensureSystemClasses();
     auto& classes = state().classes;
     auto it = classes.find(classKey(task, name));
     if (it == classes.end())

@@ -117,6 +117,12 @@
 #define WM_KEYFIRST 0x0100
 #define WM_KEYLAST 0x0108
 
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
 #define WA_CLICKACTIVE 2
@@ -311,6 +317,25 @@ HWND ChildWindowFromPoint(HWND parent, POINT point);
 int GetSystemMetrics(int index);
 DWORD GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);
+
+// Scroll bars of windows (WS_HSCROLL, WS_VSCROLL).
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_BOTH 3
+#define SB_LINEUP 0
+#define SB_LINEDOWN 1
+#define SB_PAGEUP 2
+#define SB_PAGEDOWN 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_TOP 6
+#define SB_BOTTOM 7
+#define SB_ENDSCROLL 8
+BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show);
+BOOL SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw);
+BOOL GetScrollRange(HWND hwnd, int bar, LPINT minPos, LPINT maxPos);
+int SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw);
+int GetScrollPos(HWND hwnd, int bar);
 
 // Activation, focus, enabled state.
 BOOL EnableWindow(HWND hwnd, BOOL enable);

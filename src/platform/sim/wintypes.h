@@ -49,6 +49,7 @@ using LPCVOID = const void*;
 using LPDWORD = DWORD*;
 using PDWORD = DWORD*;
 using LPLONG = LONG*;
+using LPINT = int*;
 using LPBYTE = BYTE*;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;

@@ -1,0 +1,5 @@
+#include "banner/Banner.h"
+
+TBannerPair ChooseBannerPair() { return TBannerPair{}; }
+
+void LoadBanner(const TBannerPair&, tk::TImage&) {}

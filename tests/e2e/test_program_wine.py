@@ -1,0 +1,102 @@
+"""The program (the win64 build) under Wine: its windows, the live viewer,
+the commands following the clipboard, a clean end, and a screenshot."""
+import os
+import shutil
+import subprocess
+import time
+import unittest
+
+from winetest import BUILD, cliphelper, scratch_dir, start, tool
+
+TITLE = "Stashwell v. 2.0.1"
+
+
+def wait_for(predicate, timeout=30.0, step=0.3):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
+
+
+class ProgramOnWine(unittest.TestCase):
+    def setUp(self):
+        # A copy of its own: the program autosaves beside its executable.
+        self.dir = scratch_dir()
+        self.exe = os.path.join(self.dir, "Stashwell.exe")
+        shutil.copy(os.path.join(BUILD, "Stashwell.exe"), self.exe)
+        cliphelper("empty")
+        self.process = start(self.exe, cwd=self.dir)
+        self.assertTrue(wait_for(lambda: self.main_window_line()), "the main window did not appear")
+
+    def tearDown(self):
+        if self.process.poll() is None:
+            cliphelper("close", "TMainForm", check=False)
+            try:
+                self.process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+
+    def main_window_line(self):
+        lines = cliphelper("windows").stdout.decode(errors="replace").splitlines()
+        return next((l for l in lines if l.startswith("TMainForm ")), None)
+
+    def tree(self):
+        return cliphelper("tree", "TMainForm").stdout.decode(errors="replace").replace("\r", "")
+
+    def colourful_pixels(self, button):
+        """How many strongly coloured pixels the tool-bar button (0-3) shows now:
+        an enabled glyph is in colour, a disabled one in greys."""
+        left, top, _, _ = map(int, cliphelper("rect", "TMainForm", "TPanel").stdout.split())
+        box = f"23x22+{left + 24 * button}+{top}"
+        out = subprocess.run(["import", "-window", "root", "-crop", box, "txt:-"], capture_output=True,
+                             check=True, timeout=60).stdout.decode()
+        count = 0
+        for line in out.splitlines()[1:]:
+            rgb = line.split("(", 1)[1].split(")", 1)[0].split(",")[:3]
+            r, g, b = (float(v) for v in rgb)
+            if max(r, g, b) - min(r, g, b) > 60:
+                count += 1
+        return count
+
+    def save_enabled(self):
+        return self.colourful_pixels(0) > 10
+
+    def test_windows_viewer_commands_and_clean_end(self):
+        windows = cliphelper("windows").stdout.decode(errors="replace").replace("\r", "").splitlines()
+        self.assertIn(f'TApplication 1 "{TITLE}"', windows)
+        self.assertIn(f'TMainForm 1 "{TITLE}"', windows)
+
+        # Wine keeps menus inside their process, so the command states are read
+        # off the tool bar: the Save button's glyph is grey while disabled.
+        self.assertTrue(wait_for(lambda: not self.save_enabled(), timeout=10))
+
+        # Text from another program shows in the viewer and enables Save.
+        cliphelper("text", "Text copied by another program")
+        self.assertTrue(wait_for(lambda: 'TMemo 1 1 "Text copied by another program"' in self.tree()),
+                        self.tree())
+        self.assertTrue(wait_for(self.save_enabled, timeout=10))
+
+        # Emptying the clipboard disables it again.
+        cliphelper("empty")
+        self.assertTrue(wait_for(lambda: not self.save_enabled(), timeout=10))
+        self.assertNotIn("TMemo", self.tree())
+
+        # WM_CLOSE ends the program cleanly.
+        cliphelper("close", "TMainForm")
+        self.assertEqual(self.process.wait(timeout=30), 0)
+
+    def test_screenshot_of_the_main_window(self):
+        cliphelper("text", "Stashwell keeps the clipboard.")
+        wait_for(lambda: "TMemo" in self.tree())
+        time.sleep(1.0)
+        shot = os.path.join(BUILD, "screenshot-main-window.png")
+        subprocess.run(["import", "-window", "root", "-crop", "540x371+158+112", shot], check=True,
+                       timeout=60)
+        self.assertGreater(os.path.getsize(shot), 2000)
+
+
+if __name__ == "__main__":
+    unittest.main()
