@@ -2,10 +2,13 @@
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"
 #include "app/UnitOptions.h"
+#include "banner/GifPicture.h"
 #include "traymenu/TrayIconMenu.h"
 
 TMainForm* StartProgram(tk::TApplication& application) {
     application.Initialize();
+    // The viewer shows a "GIF Image" on the clipboard like any other picture.
+    RegisterGIFImageFormat();
     application.SetTitle("Stashwell v. 2.0.1");
     application.Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON");
     auto* main = application.CreateForm<TMainForm>();

@@ -1,5 +1,6 @@
 // The main window: entry order, commands, placement, close box, hot key,
 // tray handlers, enablement, session end and shutdown.
+#include "banner/GifPicture.h"
 #include "app/Program.h"
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"
@@ -23,6 +24,8 @@ protected:
     }
     void TearDown() override {
         application.reset();
+        // The program's picture formats are numbered by this test's clipboard.
+        tk::TPicture::UnregisterClipboardFormat(GIFImageClipboardFormat());
         SimTest::TearDown();
     }
 
@@ -92,8 +95,8 @@ TEST_F(MainWindow, GeometryFontAndToolBar) {
     EXPECT_EQ(main->Font().Name(), "Tahoma"); // installed on the simulated desktop
     EXPECT_EQ(main->Font().Height(), -11);
     int x = 0;
-    for (TSpeedButton* b : {main->SpeedButton1, main->SpeedButton2, main->SpeedButton3,
-                            main->SpeedButton4}) {
+    for (TSpeedButton* b :
+         {main->SpeedButton1, main->SpeedButton2, main->SpeedButton3, main->SpeedButton4}) {
         EXPECT_EQ(b->Left(), x);
         EXPECT_EQ(b->Width(), 23);
         EXPECT_EQ(b->Height(), 22);
@@ -170,9 +173,10 @@ TEST_F(MainWindow, MenuBarShowsTheActionsWithShortcutTexts) {
 TEST_F(MainWindow, CommandsFollowTheClipboard) {
     Start();
     auto states = [&] {
-        return std::vector<bool>{main->EditDelete1->Enabled(), main->FileSave1->Enabled(),
-                                 main->FileSaveAs1->Enabled(), main->FileSend1->Enabled(),
-                                 main->FileOpen1->Enabled(), main->OptionsPreferences1->Enabled()};
+        return std::vector<bool>{
+            main->EditDelete1->Enabled(), main->FileSave1->Enabled(),
+            main->FileSaveAs1->Enabled(), main->FileSend1->Enabled(),
+            main->FileOpen1->Enabled(),   main->OptionsPreferences1->Enabled()};
     };
     EXPECT_EQ(states(), (std::vector<bool>{false, false, false, false, true, true}));
     sim::PutClipboard({{CF_TEXT, "", std::string("x\0", 2)}});
@@ -292,8 +296,8 @@ TEST_F(MainWindow, TrayRightButtonClearsTheFourShortcutsAndPlacesThePopupAtTheCu
     main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbLeft, 0, 900, 700);
     EXPECT_EQ(main->FileSave1->ShortCut(), 16467);
     main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbRight, 0, 900, 700);
-    for (TAction* a : {main->FileOpen1, main->FileSave1, main->EditDelete1,
-                       main->OptionsPreferences1})
+    for (TAction* a :
+         {main->FileOpen1, main->FileSave1, main->EditDelete1, main->OptionsPreferences1})
         EXPECT_EQ(a->ShortCut(), 0) << a->Caption();
     TTrayIconWindow* popup = main->TrayIconWindow;
     EXPECT_EQ(popup->Left(), 900 - popup->Width());

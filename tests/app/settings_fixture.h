@@ -3,6 +3,7 @@
 // folder and the registry read back value by value.
 #pragma once
 
+#include "banner/GifPicture.h"
 #include "app/Program.h"
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"
@@ -31,6 +32,8 @@ protected:
         Stop();
         sim::SetHostLookup(nullptr);
         EXPECT_EQ(sim::OpenRegistryKeys(), 0u) << "a registry key was left open";
+        // The program's picture formats are numbered by this test's clipboard.
+        tk::TPicture::UnregisterClipboardFormat(GIFImageClipboardFormat());
         SimTest::TearDown();
     }
 

@@ -35,9 +35,8 @@ def run(exe, *args, timeout=60, check=True, cwd=None):
 def start(exe, *args, cwd=None):
     """Starts a Windows program in the background; returns the process."""
     env = dict(os.environ, WINEDEBUG="-all")
-    out = tempfile.TemporaryFile()
-    return subprocess.Popen([WINE, exe, *args], stdin=subprocess.DEVNULL, stdout=out, stderr=out,
-                            env=env, cwd=cwd)
+    return subprocess.Popen([WINE, exe, *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, env=env, cwd=cwd)
 
 
 def tool(name):
