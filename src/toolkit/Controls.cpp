@@ -298,7 +298,9 @@ void TControl::DblClick() {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
-    // A windowed control frees the controls it parents, then its window.
+    // A windowed control frees the controls it parents, then its window; a
+    // control on its way out lays nothing out any more.
+    aligning_ = true;
     while (!controls_.empty()) {
         TControl* child = controls_.back();
         RemoveControl(child);
