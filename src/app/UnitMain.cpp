@@ -30,13 +30,14 @@ TAction* TMainForm::NewAction(const std::string& category, const std::string& ca
     action->SetHint(hint);
     action->SetShortCut(shortCut);
     action->SetImageIndex(imageIndex);
-    action->OnExecute = [this, execute](TComponent* sender) { (this->*execute)(sender); };
+    action->OnExecute = [this, execute](TComponent* sender) {
+        (this->*execute)(sender);
+    };
     action->SetActionList(ActionList1);
     return action;
 }
 
-TMenuItem* TMainForm::NewMenuItem(TMenuItem* parent, const std::string& caption,
-                                  TAction* action) {
+TMenuItem* TMainForm::NewMenuItem(TMenuItem* parent, const std::string& caption, TAction* action) {
     auto* item = new TMenuItem(this);
     item->SetCaption(caption);
     item->SetAction(action);
@@ -61,19 +62,19 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     ImageList1->LoadFromResourceName(GetModuleHandleA(nullptr), "MAIN_IMAGES", clFuchsia);
     ActionList1 = new TActionList(this);
     ActionList1->Images = ImageList1;
-    FileOpen1 = NewAction("File", "&Open", "Open|Open a file", 16463, 7,
-                          &TMainForm::FileOpen1Execute);
+    FileOpen1 =
+        NewAction("File", "&Open", "Open|Open a file", 16463, 7, &TMainForm::FileOpen1Execute);
     FileSave1 = NewAction("File", "&Save", "Save|Save current file", 16467, 8,
                           &TMainForm::FileSave1Execute);
-    FileSaveAs1 = NewAction("File", "Save &As", "SaveAs|Save current file with different name",
-                            0, -1, &TMainForm::FileSaveAs1Execute);
-    FileSend1 = NewAction("File", "Sen&d", "Send|Send current file through electronic mail", 0,
-                          15, &TMainForm::FileSend1Execute);
-    FileExit1 = NewAction("File", "E&xit", "Exit|Exit application", 0, -1,
-                          &TMainForm::FileExit1Execute);
+    FileSaveAs1 = NewAction("File", "Save &As", "SaveAs|Save current file with different name", 0,
+                            -1, &TMainForm::FileSaveAs1Execute);
+    FileSend1 = NewAction("File", "Sen&d", "Send|Send current file through electronic mail", 0, 15,
+                          &TMainForm::FileSend1Execute);
+    FileExit1 =
+        NewAction("File", "E&xit", "Exit|Exit application", 0, -1, &TMainForm::FileExit1Execute);
     HelpAbout1 = NewAction("Help", "&About...",
-                           "About|Displays program information, version number, and copyright",
-                           0, -1, &TMainForm::HelpAbout1Execute);
+                           "About|Displays program information, version number, and copyright", 0,
+                           -1, &TMainForm::HelpAbout1Execute);
     EditDelete1 = NewAction("Edit", "&Delete", "Delete|Clear the Clipboard...", 46, 5,
                             &TMainForm::EditDelete1Execute);
     OptionsPreferences1 = NewAction("Options", "&Preferences", "Options|Preferences", 16464, 10,
@@ -104,7 +105,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     ControlBar->SetColor(clMenu);
     ControlBar->SetParent(this);
     Panel1 = new TPanel(this);
-    Panel1->SetBounds(0, 0, 95, 22);
+    Panel1->SetBounds(11, 2, 95, 22);
     Panel1->BevelOuter = TBevelCut::bvNone;
     Panel1->SetAutoSize(true);
     Panel1->SetParent(ControlBar);
@@ -113,9 +114,12 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     SpeedButton3 = NewSpeedButton(48, EditDelete1);
     SpeedButton4 = NewSpeedButton(72, OptionsPreferences1);
     Image = new TImage(this);
-    Image->SetBounds(120, 0, 470, 62);
+    // The banner's row is below the tool bar's.
+    Image->SetBounds(11, 28, 470, 62);
     Image->Cursor = crHandPoint;
-    Image->OnClick = [this](TComponent* sender) { ImageClick(sender); };
+    Image->OnClick = [this](TComponent* sender) {
+        ImageClick(sender);
+    };
     Image->SetParent(ControlBar);
 
     StatusBar = new TStatusBar(this);
@@ -124,7 +128,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
 
     CoolClipboardViewer = new TCoolClipboardViewer(this);
     CoolClipboardViewer->SetAlign(TAlign::alClient);
-    CoolClipboardViewer->OnChange = [this](TComponent* sender) { CoolClipboardViewerChange(sender); };
+    CoolClipboardViewer->OnChange = [this](TComponent* sender) {
+        CoolClipboardViewerChange(sender);
+    };
     CoolClipboardViewer->SetParent(this);
     ActiveControl = CoolClipboardViewer;
 
@@ -137,7 +143,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
 
     CoolTrayIcon = new TCoolTrayIcon(this);
     CoolTrayIcon->OnMouseUp = [this](TComponent* sender, TMouseButton button, TShiftState shift,
-                                     int x, int y) { CoolTrayIconMouseUp(sender, button, shift, x, y); };
+                                     int x, int y) {
+        CoolTrayIconMouseUp(sender, button, shift, x, y);
+    };
     CoolTrayIcon->OnDoubleClick = [this](TComponent* sender, TMouseButton button) {
         CoolTrayIconDoubleClick(sender, button);
     };
@@ -148,8 +156,12 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     Timer->SetEnabled(false);
     Timer->SetOnTimer([this](TComponent* sender) { TimerTimer(sender); });
 
-    OnCreate = [this](TComponent* sender) { FormCreate(sender); };
-    OnDestroy = [this](TComponent* sender) { FormDestroy(sender); };
+    OnCreate = [this](TComponent* sender) {
+        FormCreate(sender);
+    };
+    OnDestroy = [this](TComponent* sender) {
+        FormDestroy(sender);
+    };
 }
 
 TMainForm::~TMainForm() = default;
@@ -236,7 +248,9 @@ void TMainForm::UpdateActions() {
 
 // ------------------------------------------------------------------ handlers
 
-void TMainForm::CoolClipboardViewerChange(TComponent*) { UpdateActions(); }
+void TMainForm::CoolClipboardViewerChange(TComponent*) {
+    UpdateActions();
+}
 
 void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button) {
     if (button != TMouseButton::mbLeft)
@@ -310,7 +324,9 @@ void TMainForm::ConfigureAutoSaveTimer() {
     Timer->SetInterval(static_cast<unsigned>(std::clamp<long long>(period, 0, 0x7FFFFFFF)));
 }
 
-void TMainForm::TimerTimer(TComponent*) { CoolClipboardViewer->SaveToFile(AutoSavePath()); }
+void TMainForm::TimerTimer(TComponent*) {
+    CoolClipboardViewer->SaveToFile(AutoSavePath());
+}
 
 void TMainForm::SaveOnExit() {
     if (settings_ && settings_->CbdSaveOnExit)
@@ -350,6 +366,10 @@ void TMainForm::FileSaveAs1Execute(TComponent*) {
     CurrentFileName = fileName;
 }
 
-void TMainForm::EditDelete1Execute(TComponent*) { CoolClipboardViewer->Clear(); }
+void TMainForm::EditDelete1Execute(TComponent*) {
+    CoolClipboardViewer->Clear();
+}
 
-void TMainForm::FileExit1Execute(TComponent*) { Close(); }
+void TMainForm::FileExit1Execute(TComponent*) {
+    Close();
+}

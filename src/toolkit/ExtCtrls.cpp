@@ -18,7 +18,9 @@ void drawBevel(TCanvas& canvas, RECT& rect, TBevelCut cut) {
 
 // -------------------------------------------------------------------- TPanel
 
-TPanel::TPanel(TComponent* owner) : TCustomControl(owner) { SetBounds(0, 0, 185, 41); }
+TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
+    SetBounds(0, 0, 185, 41);
+}
 
 void TPanel::CreateParams(TCreateParams& params) {
     TCustomControl::CreateParams(params);
@@ -74,17 +76,27 @@ void TControlBar::CreateParams(TCreateParams& params) {
 }
 
 void TControlBar::AlignControls(RECT& rect) {
-    // The bands run from left to right in their order of position.
+    // Bands sit in rows, top to bottom, and within a row from left to right,
+    // in the order of their positions. A band whose top lies at or below the
+    // bottom of the row before it starts a new row.
     std::vector<TControl*> bands;
     for (TControl* c : Controls())
         if (c->Visible())
             bands.push_back(c);
-    std::stable_sort(bands.begin(), bands.end(),
-                     [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
+    std::stable_sort(bands.begin(), bands.end(), [](TControl* a, TControl* b) {
+        return a->Top() != b->Top() ? a->Top() < b->Top() : a->Left() < b->Left();
+    });
     int x = rect.left;
+    int rowTop = rect.top + BandMargin;
+    int rowBottom = rowTop;
     for (TControl* band : bands) {
-        band->SetBounds(x + GripWidth, rect.top + 2, band->Width(), band->Height());
-        x += GripWidth + band->Width() + 2;
+        if (x > rect.left && band->Top() >= rowBottom) {
+            x = rect.left;
+            rowTop = rowBottom + 2 * BandMargin;
+        }
+        band->SetBounds(x + GripWidth, rowTop, band->Width(), band->Height());
+        rowBottom = std::max(rowBottom, rowTop + band->Height());
+        x += GripWidth + band->Width() + BandMargin;
     }
     if (AutoSize())
         AdjustSize();
@@ -97,7 +109,7 @@ bool TControlBar::CanAutoSize(int& width, int& height) {
             bottom = std::max(bottom, c->Top() + c->Height());
     if (bottom == 0)
         return false;
-    height = bottom + 2;
+    height = bottom + BandMargin;
     (void)width;
     return true;
 }

@@ -29,6 +29,8 @@ class TControlBar : public TCustomControl {
 public:
     explicit TControlBar(TComponent* owner);
     static constexpr int GripWidth = 11;
+    // Space above and below each band.
+    static constexpr int BandMargin = 2;
 
 protected:
     void CreateParams(TCreateParams& params) override;

@@ -115,6 +115,15 @@ TEST_F(MainWindow, GeometryFontAndToolBar) {
     EXPECT_EQ(main->Image->Height(), 62);
     EXPECT_EQ(main->Image->Cursor, crHandPoint);
     EXPECT_EQ(main->ActiveControl, main->CoolClipboardViewer);
+
+    // The tool bar's band, then the banner's on a row of its own, each after
+    // its grip; the viewer takes what is left below them.
+    EXPECT_EQ(main->Panel1->Left(), 11);
+    EXPECT_EQ(main->Panel1->Top(), 2);
+    EXPECT_EQ(main->Image->Left(), 11);
+    EXPECT_EQ(main->Image->Top(), 28);
+    EXPECT_EQ(main->ControlBar->Height(), 92);
+    EXPECT_EQ(main->CoolClipboardViewer->Top(), 92);
 }
 
 TEST_F(MainWindow, FontStaysWhenTahomaIsMissing) {
