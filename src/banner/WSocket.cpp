@@ -815,6 +815,20 @@ void TCustomWSocket::WMAsyncGetHostByAddr(WPARAM wParam, LPARAM lParam) {
 
 // --- connecting -------------------------------------------------------------
 
+// The protocol (with the socket type it implies) and the remote port, each
+// resolved once until it is assigned again.
+void TCustomWSocket::ResolveProtoAndPort() {
+    if (!protoResolved_) {
+        proto_ = WSocketResolveProto(protoStr_);
+        type_ = proto_ == IPPROTO_TCP ? SOCK_STREAM : proto_ == IPPROTO_UDP ? SOCK_DGRAM : SOCK_RAW;
+        protoResolved_ = true;
+    }
+    if (!portResolved_) {
+        sin_.sin_port = WSocketResolvePort(portStr_, protoStr_);
+        portResolved_ = true;
+    }
+}
+
 void TCustomWSocket::Connect() {
     if (hSocket_ != INVALID_SOCKET && state_ != wsClosed) {
         RaiseException("Connect: Socket already in use");
@@ -833,17 +847,7 @@ void TCustomWSocket::Connect() {
         return;
     }
     try {
-        if (!protoResolved_) {
-            proto_ = WSocketResolveProto(protoStr_);
-            type_ = proto_ == IPPROTO_TCP   ? SOCK_STREAM
-                    : proto_ == IPPROTO_UDP ? SOCK_DGRAM
-                                            : SOCK_RAW;
-            protoResolved_ = true;
-        }
-        if (!portResolved_) {
-            sin_.sin_port = WSocketResolvePort(portStr_, protoStr_);
-            portResolved_ = true;
-        }
+        ResolveProtoAndPort();
         if (!localPortResolved_) {
             localPortNum_ = WSocketResolvePort(localPortStr_, protoStr_);
             localPortResolved_ = true;
@@ -1002,17 +1006,7 @@ void TCustomWSocket::Listen() {
         return;
     }
     try {
-        if (!protoResolved_) {
-            proto_ = WSocketResolveProto(protoStr_);
-            type_ = proto_ == IPPROTO_TCP   ? SOCK_STREAM
-                    : proto_ == IPPROTO_UDP ? SOCK_DGRAM
-                                            : SOCK_RAW;
-            protoResolved_ = true;
-        }
-        if (!portResolved_) {
-            sin_.sin_port = WSocketResolvePort(portStr_, protoStr_);
-            portResolved_ = true;
-        }
+        ResolveProtoAndPort();
         if (!addrResolved_) {
             sin_.sin_addr.s_addr = WSocketResolveHost(addrStr_);
             addrResolved_ = true;

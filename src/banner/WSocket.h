@@ -196,6 +196,7 @@ protected:
     virtual void HandleBackGroundException(const std::exception& e);
     virtual int DoRecv(void* buffer, int len, int flags);
     void ChangeState(TSocketState newState);
+    void ResolveProtoAndPort();
     void SocketError(const std::string& sockFunc);
     void RaiseException(const std::string& msg);
     void InternalClose(bool shut, WORD error);
