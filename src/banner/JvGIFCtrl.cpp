@@ -70,11 +70,14 @@ TJvGIFAnimator::TJvGIFAnimator(tk::TComponent* owner)
     : TJvImageControl(owner), image_(std::make_unique<TJvGIFImage>()),
       composer_(std::make_unique<TJvGIFComposer>(*image_)) {
     timer_ = new TJvTimer(this);
-    image_->OnChange = [this](TJvGIFImage&) { ImageChanged(); };
+    image_->OnChange = [this](TJvGIFImage&) {
+        ImageChanged();
+    };
     SetAutoSize(true);
 }
 
 TJvGIFAnimator::~TJvGIFAnimator() {
+    alive_->store(false);
     OnChange = nullptr;
     OnFrameChanged = nullptr;
     OnStart = nullptr;
@@ -209,6 +212,7 @@ void TJvGIFAnimator::TimerExpired() {
         frameIndex_ = index;
     }
     if (OnFrameChanged) {
+        const std::shared_ptr<std::atomic<bool>> alive = alive_;
         if (OnGuiThread())
             OnFrameChanged(this);
         else // not under the lock: the GUI thread may be painting, and waits for it
@@ -216,6 +220,8 @@ void TJvGIFAnimator::TimerExpired() {
                 if (OnFrameChanged)
                     OnFrameChanged(this);
             });
+        if (!alive->load())
+            return; // the handler destroyed the control
     }
     PaintNow();
     timer_->SetInterval(static_cast<unsigned>(GIFAnimationDelay(*image_, index)));

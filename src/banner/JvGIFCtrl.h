@@ -8,6 +8,7 @@
 #include "toolkit/Controls.h"
 #include "toolkit/Graphics.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -98,6 +99,9 @@ private:
     void PictureChanged();
     void FrameChanged();
 
+    // Cleared when the control goes: a step whose OnFrameChanged handler
+    // destroyed the control stops there.
+    std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
     std::unique_ptr<TJvGIFImage> image_;
     std::unique_ptr<TJvGIFComposer> composer_;
     TJvTimer* timer_ = nullptr;

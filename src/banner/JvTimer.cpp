@@ -56,7 +56,11 @@ TJvTimer::~TJvTimer() {
         enabled_ = false;
     }
     // Terminating wakes the thread from its sleep and from a tick that waits
-    // for the GUI thread, so this returns at once.
+    // for the GUI thread, so this returns at once. The thread is let finish
+    // before it is destroyed: a tick running on it (without the synchronise
+    // flag) may still set the interval, which reaches the thread object.
+    thread_->Terminate();
+    thread_->WaitFor();
     thread_.reset();
     if (window_) {
         KillTimer(window_, windowTimerId);
@@ -158,8 +162,7 @@ void TJvTimer::UpdateTimer() {
                     Timer();
                 return;
             }
-            message.Result =
-                DefWindowProcA(window_, message.Msg, message.WParam, message.LParam);
+            message.Result = DefWindowProcA(window_, message.Msg, message.WParam, message.LParam);
         });
     if (!SetTimer(window_, windowTimerId, interval, nullptr))
         throw tk::EOutOfResources("Not enough timers available");

@@ -77,8 +77,6 @@ protected:
     bool WaitWhileSuspended();
 
 private:
-    void Run();
-
     std::shared_ptr<Core> core_;
     std::function<void(TThread&)> execute_;
     std::atomic<bool> terminated_{false};

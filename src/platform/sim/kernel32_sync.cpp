@@ -22,8 +22,14 @@ struct Event {
 struct Events {
     std::map<std::uintptr_t, std::shared_ptr<Event>> open;
     std::uintptr_t next = 0x40000000;
-    // The timed waits going on: start on the clock and length.
-    std::map<int, std::pair<DWORD, DWORD>> timed;
+    // The waits going on: the event, the start on the clock and the length
+    // (INFINITE for none).
+    struct Wait {
+        std::shared_ptr<Event> event;
+        DWORD start = 0;
+        DWORD length = INFINITE;
+    };
+    std::map<int, Wait> waits;
     int nextWait = 0;
 };
 
@@ -98,9 +104,9 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     auto& e = events();
     const DWORD start = state().clock;
     int id = 0;
-    if (milliseconds != INFINITE && milliseconds != 0) {
+    if (milliseconds != 0) {
         id = ++e.nextWait;
-        e.timed[id] = {start, milliseconds};
+        e.waits[id] = {event, start, milliseconds};
     }
     DWORD result;
     for (;;) {
@@ -119,20 +125,42 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         state().clockTick.wait(guard);
     }
     if (id)
-        e.timed.erase(id);
+        e.waits.erase(id);
     return result;
 }
+
+namespace {
+
+// The waits that stay blocked until something else happens: their event is
+// not set and their time (if any) has not run out. A wait that has just been
+// satisfied but whose thread has not yet woken is not counted.
+int blockedWaits(bool timedOnly) {
+    auto guard = lock();
+    const DWORD now = state().clock;
+    int count = 0;
+    for (const auto& [id, wait] : events().waits) {
+        if (wait.event->signaled)
+            continue;
+        if (wait.length == INFINITE) {
+            if (!timedOnly)
+                ++count;
+        } else if (now - wait.start < wait.length) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
 
 namespace sim {
 
 int TimedWaits() {
-    auto guard = lock();
-    const DWORD now = state().clock;
-    int count = 0;
-    for (const auto& [id, wait] : events().timed)
-        if (now - wait.first < wait.second)
-            ++count;
-    return count;
+    return blockedWaits(true);
+}
+
+int Waits() {
+    return blockedWaits(false);
 }
 
 } // namespace sim

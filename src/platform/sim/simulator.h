@@ -155,9 +155,14 @@ void AdvanceClock(DWORD milliseconds);
 // tests; a program is started with it on by STASHWELL_SIM_REALTIME=1.
 void SetClockFollowsRealTime(bool on);
 // Threads blocked now in a timed WaitForSingleObject whose time on the clock
-// has not yet run out. A test waits for this to reach the number it expects
-// before it moves the clock, so that it knows a thread has begun its wait.
+// has not yet run out and whose event is not set. A test waits for this to
+// reach the number it expects before it moves the clock, so that it knows a
+// thread has begun its wait.
 int TimedWaits();
+// Threads blocked now in any WaitForSingleObject (timed or endless) that
+// nothing has ended yet: a test waits for this to know that a thread has
+// come to rest, for instance in a wait for an event that only it can set.
+int Waits();
 
 // Run-time modules (LoadLibraryA): names compare without regard to case and
 // with or without ".dll". A refused module fails to load (ERROR_MOD_NOT_FOUND);
