@@ -112,24 +112,28 @@ unsigned refusalsAt(int root, const Path& path) {
 }
 
 // Where a handle points: the root and the path, or an error.
-LONG resolve(HKEY handle, int& root, Path& path, REGSAM& access, Key*& key) {
-    root = rootIndex(handle);
-    if (root >= 0) {
-        path.clear();
-        access = KEY_ALL_ACCESS;
-        key = &registry().roots[root];
-        return ERROR_SUCCESS;
-    }
+// What a handle stands for: its root, its path below the root, the access it
+// was opened with and the key itself (error ERROR_SUCCESS when it is valid).
+struct Resolved {
+    LONG error;
+    int root;
+    Path path;
+    REGSAM access;
+    Key* key;
+};
+
+Resolved resolve(HKEY handle) {
+    int root = rootIndex(handle);
+    if (root >= 0)
+        return {ERROR_SUCCESS, root, {}, KEY_ALL_ACCESS, &registry().roots[root]};
     auto it = registry().handles.find(sim::detail::key(handle));
     if (it == registry().handles.end())
-        return ERROR_INVALID_HANDLE;
-    root = it->second.root;
-    path = it->second.path;
-    access = it->second.access;
-    key = walk(registry().roots[root], path);
-    if (!key || key->id != it->second.id)
-        return ERROR_KEY_DELETED;
-    return ERROR_SUCCESS;
+        return {ERROR_INVALID_HANDLE, -1, {}, 0, nullptr};
+    const OpenKey& open = it->second;
+    Key* key = walk(registry().roots[open.root], open.path);
+    if (!key || key->id != open.id)
+        return {ERROR_KEY_DELETED, open.root, open.path, open.access, nullptr};
+    return {ERROR_SUCCESS, open.root, open.path, open.access, key};
 }
 
 HKEY newHandleFor(int root, const Path& path, const Key& key, REGSAM access) {
@@ -207,11 +211,8 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM des
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    int root;
-    Path base;
-    REGSAM access;
-    Key* parent;
-    if (LONG error = resolve(key, root, base, access, parent))
+    auto [error, root, base, access, parent] = resolve(key);
+    if (error)
         return error;
     Path names;
     if (!splitPath(subKey ? subKey : "", names))
@@ -250,11 +251,8 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM desired, PHKEY resu
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    int root;
-    Path path;
-    REGSAM access;
-    Key* parent;
-    if (LONG error = resolve(key, root, path, access, parent))
+    auto [error, root, path, access, parent] = resolve(key);
+    if (error)
         return error;
     Path names;
     if (!splitPath(subKey ? subKey : "", names))
@@ -279,21 +277,14 @@ LSTATUS RegCloseKey(HKEY key) {
 
 LSTATUS RegFlushKey(HKEY key) {
     auto guard = lock();
-    int root;
-    Path path;
-    REGSAM access;
-    Key* found;
-    return resolve(key, root, path, access, found);
+    return resolve(key).error;
 }
 
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
                          LPDWORD dataSize) {
     auto guard = lock();
-    int root;
-    Path path;
-    REGSAM access;
-    Key* found;
-    if (LONG error = resolve(key, root, path, access, found))
+    auto [error, root, path, access, found] = resolve(key);
+    if (error)
         return error;
     if (!(access & KEY_QUERY_VALUE))
         return ERROR_ACCESS_DENIED;
@@ -308,11 +299,8 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBY
 LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
                        DWORD dataSize) {
     auto guard = lock();
-    int root;
-    Path path;
-    REGSAM access;
-    Key* found;
-    if (LONG error = resolve(key, root, path, access, found))
+    auto [error, root, path, access, found] = resolve(key);
+    if (error)
         return error;
     if (!(access & KEY_SET_VALUE) || (refusalsAt(root, path) & sim::RegRefuseSetValue))
         return ERROR_ACCESS_DENIED;
@@ -330,11 +318,8 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE
 
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
     auto guard = lock();
-    int root;
-    Path path;
-    REGSAM access;
-    Key* found;
-    if (LONG error = resolve(key, root, path, access, found))
+    auto [error, root, path, access, found] = resolve(key);
+    if (error)
         return error;
     if (!(access & KEY_SET_VALUE) || (refusalsAt(root, path) & sim::RegRefuseSetValue))
         return ERROR_ACCESS_DENIED;
@@ -347,11 +332,8 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
 
 LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     auto guard = lock();
-    int root;
-    Path path;
-    REGSAM access;
-    Key* parent;
-    if (LONG error = resolve(key, root, path, access, parent))
+    auto [error, root, path, access, parent] = resolve(key);
+    if (error)
         return error;
     Path names;
     if (!subKey || !splitPath(subKey, names) || names.empty())
@@ -372,11 +354,8 @@ LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR, LPDWORD,
                       void*) {
     auto guard = lock();
-    int root;
-    Path path;
-    REGSAM access;
-    Key* found;
-    if (LONG error = resolve(key, root, path, access, found))
+    auto [error, root, path, access, found] = resolve(key);
+    if (error)
         return error;
     if (!(access & KEY_ENUMERATE_SUB_KEYS))
         return ERROR_ACCESS_DENIED;
@@ -389,11 +368,8 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWO
 LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
                       LPBYTE data, LPDWORD dataSize) {
     auto guard = lock();
-    int root;
-    Path path;
-    REGSAM access;
-    Key* found;
-    if (LONG error = resolve(key, root, path, access, found))
+    auto [error, root, path, access, found] = resolve(key);
+    if (error)
         return error;
     if (!(access & KEY_QUERY_VALUE))
         return ERROR_ACCESS_DENIED;
