@@ -3,10 +3,12 @@
 // AutoSize, and for every frame of the corpus animations the picture that
 // giftool composes for it.
 #include "banner/animator_fixture.h"
+#include "toolkit/ExtCtrls.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -86,6 +88,40 @@ TEST_F(AnimatorPaint, TransparentPixelsShowTheParentOnlyWhileTransparentIsSet) {
                                                       Rgb(0), Rgb(3), Rgb(2), Rgb(1)}));
     animator->SetTransparent(true);
     EXPECT_EQ(At(3, 0), F);
+}
+
+TEST_F(AnimatorPaint, TransparentPixelsShowTheGraphicControlsBelow) {
+    // A red image under the animator (the animator goes on top again).
+    auto* below = new tk::TImage(form);
+    auto bitmap = std::make_unique<tk::TBitmap>();
+    bitmap->SetSize(4, 2);
+    bitmap->Canvas().Brush.SetColor(static_cast<tk::TColor>(RGB(255, 0, 0)));
+    bitmap->Canvas().FillRect(RECT{0, 0, 4, 2});
+    below->Picture().SetGraphic(std::move(bitmap));
+    below->SetBounds(10, 20, 4, 2);
+    below->SetParent(form);
+    animator->SetParent(nullptr);
+    animator->SetParent(form);
+    Load(Pattern(true));
+    EXPECT_EQ(At(3, 0), 0xFF0000u);
+    EXPECT_EQ(At(0, 1), 0xFF0000u);
+    EXPECT_EQ(At(1, 1), Rgb(3));
+    // While animating, each step repaints with what lies below as well.
+    Builder gif(4, 2);
+    for (int i : {1, 2}) {
+        gif.Control(0, 0, 0);
+        gif.Pixels(0, 0, 4, 2, Bytes{static_cast<std::uint8_t>(i), 0, 0, 0, 0, 0, 0, 0});
+    }
+    Load(gif.Done());
+    animator->SetJvxAnimate(true);
+    ASSERT_TRUE(timertest::Sleeping(1));
+    sim::AdvanceClock(50);
+    ASSERT_TRUE(timertest::PumpUntil(App(), [&] { return animator->FrameIndex() == 1; }));
+    HDC dc = GetDC(form->Handle());
+    EXPECT_EQ(GetPixel(dc, animator->Left(), animator->Top()), Builder::Color(2));
+    EXPECT_EQ(GetPixel(dc, animator->Left() + 1, animator->Top()), RGB(255, 0, 0));
+    ReleaseDC(form->Handle(), dc);
+    ASSERT_TRUE(timertest::Sleeping(1));
 }
 
 TEST_F(AnimatorPaint, StretchFillsTheClientArea) {
