@@ -113,10 +113,11 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     SpeedButton2 = NewSpeedButton(24, FileSend1);
     SpeedButton3 = NewSpeedButton(48, EditDelete1);
     SpeedButton4 = NewSpeedButton(72, OptionsPreferences1);
-    Image = new TImage(this);
+    Image = new TJvGIFAnimator(this);
     // The banner's row is below the tool bar's.
     Image->SetBounds(11, 28, 470, 62);
     Image->Cursor = crHandPoint;
+    Image->SetTransparent(false);
     Image->OnClick = [this](TComponent* sender) {
         ImageClick(sender);
     };

@@ -4,6 +4,7 @@
 
 #include "app/Settings.h"
 #include "banner/Banner.h"
+#include "banner/JvGIFCtrl.h"
 #include "clipboard/CoolClipboardViewer.h"
 #include "desktop/CoolDesktop.h"
 #include "desktop/CoolInstancesChecker.h"
@@ -45,7 +46,7 @@ public:
     tk::TSpeedButton* SpeedButton2;
     tk::TSpeedButton* SpeedButton3;
     tk::TSpeedButton* SpeedButton4;
-    tk::TImage* Image;
+    TJvGIFAnimator* Image;
     tk::TStatusBar* StatusBar;
     tk::TImageList* ImageList1;
     tk::TActionList* ActionList1;
@@ -81,8 +82,8 @@ public:
     // Handlers.
     void CoolClipboardViewerChange(tk::TComponent* sender);
     void CoolTrayIconDoubleClick(tk::TComponent* sender, tk::TMouseButton button);
-    void CoolTrayIconMouseUp(tk::TComponent* sender, tk::TMouseButton button,
-                             tk::TShiftState shift, int x, int y);
+    void CoolTrayIconMouseUp(tk::TComponent* sender, tk::TMouseButton button, tk::TShiftState shift,
+                             int x, int y);
     void ImageClick(tk::TComponent* sender);
 
     // Files and automatic saving.

@@ -1,5 +1,7 @@
 #include "banner/Banner.h"
 
-TBannerPair ChooseBannerPair() { return TBannerPair{}; }
+TBannerPair ChooseBannerPair() {
+    return TBannerPair{};
+}
 
-void LoadBanner(const TBannerPair&, tk::TImage&) {}
+void LoadBanner(const TBannerPair&, TJvGIFAnimator&) {}

@@ -2,7 +2,7 @@
 // (Stand-in: no advertiser is chosen and nothing is fetched yet.)
 #pragma once
 
-#include "toolkit/ExtCtrls.h"
+#include "banner/JvGIFCtrl.h"
 
 #include <string>
 
@@ -13,4 +13,4 @@ struct TBannerPair {
 
 TBannerPair ChooseBannerPair();
 // Fetches the pair's picture into the banner control.
-void LoadBanner(const TBannerPair& pair, tk::TImage& image);
+void LoadBanner(const TBannerPair& pair, TJvGIFAnimator& image);

@@ -114,6 +114,9 @@ TEST_F(MainWindow, GeometryFontAndToolBar) {
     EXPECT_EQ(main->Image->Width(), 470);
     EXPECT_EQ(main->Image->Height(), 62);
     EXPECT_EQ(main->Image->Cursor, crHandPoint);
+    EXPECT_FALSE(main->Image->Transparent());
+    EXPECT_TRUE(main->Image->AutoSize());
+    EXPECT_FALSE(main->Image->JvxAnimate());
     EXPECT_EQ(main->ActiveControl, main->CoolClipboardViewer);
 
     // The tool bar's band, then the banner's on a row of its own, each after

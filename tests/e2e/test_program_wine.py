@@ -1,5 +1,6 @@
-"""The program (the win64 build) under Wine: its windows, the live viewer,
-the commands following the clipboard, a clean end, and a screenshot."""
+"""The program (the win64 build) under Wine: its windows, the live viewer
+(text and a GIF picture), the commands following the clipboard, a clean
+end, and a screenshot."""
 import os
 import shutil
 import subprocess
@@ -87,6 +88,24 @@ class ProgramOnWine(unittest.TestCase):
         # WM_CLOSE ends the program cleanly.
         cliphelper("close", "TMainForm")
         self.assertEqual(self.process.wait(timeout=30), 0)
+
+    def pixel(self, x, y):
+        out = subprocess.run(["import", "-window", "root", "-crop", f"1x1+{x}+{y}", "-depth", "8", "txt:-"],
+                             capture_output=True, check=True, timeout=60).stdout.decode()
+        rgb = out.splitlines()[1].split("(", 1)[1].split(")", 1)[0].split(",")[:3]
+        return tuple(round(float(v)) for v in rgb)
+
+    def test_a_gif_image_from_another_program_shows_its_picture(self):
+        gif = subprocess.run(["convert", "-size", "40x20", "xc:#ff0000", "gif:-"], capture_output=True,
+                             check=True, timeout=60).stdout
+        cliphelper("put", f"name:GIF Image={gif.hex()}")
+        left, top, right, bottom = map(int, cliphelper("rect", "TMainForm", "TCoolClipboardViewer")
+                                       .stdout.split())
+        # The picture is centred in the viewer.
+        middle = ((left + right) // 2, (top + bottom) // 2)
+        self.assertTrue(wait_for(lambda: self.pixel(*middle) == (255, 0, 0), timeout=10),
+                        self.pixel(*middle))
+        self.assertNotEqual(self.pixel(middle[0] + 30, middle[1]), (255, 0, 0))
 
     def test_screenshot_of_the_main_window(self):
         cliphelper("text", "Stashwell keeps the clipboard.")
