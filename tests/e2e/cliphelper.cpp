@@ -13,6 +13,7 @@
 //   cliphelper menu CLASS             the menu bar of that window: "text" and grayed (0/1)
 //   cliphelper close CLASS            sends WM_CLOSE to it and waits until the window is gone
 //   cliphelper rect CLASS CHILD       screen rectangle of the first descendant of class CHILD
+//   cliphelper client CLASS           screen position of the client area of that window
 #include <windows.h>
 
 #include <cstdio>
@@ -215,6 +216,16 @@ int rect(const char* cls, const char* childClass) {
     return 0;
 }
 
+int client(const char* cls) {
+    HWND top = findTop(cls);
+    if (!top)
+        return 1;
+    POINT origin{0, 0};
+    ClientToScreen(top, &origin);
+    std::printf("%ld %ld\n", static_cast<long>(origin.x), static_cast<long>(origin.y));
+    return 0;
+}
+
 int close(const char* cls) {
     HWND top = findTop(cls);
     if (!top)
@@ -249,6 +260,10 @@ int main(int argc, char** argv) {
         return close(argv[2]);
     if (command == "rect" && argc == 4)
         return rect(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows|tree C|menu C|close C\n");
+    if (command == "client" && argc == 3)
+        return client(argv[2]);
+    std::fprintf(stderr,
+                 "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows|tree C|"
+                 "menu C|close C|rect C CHILD|client C\n");
     return 2;
 }
