@@ -22,6 +22,11 @@ protected:
         SimTest::SetUp();
         sim::SetModulePath(1, Path("Stashwell.exe"));
     }
+    // A fresh desktop within a test, the program file still in the scratch folder.
+    void ResetDesktop() {
+        sim::Reset();
+        sim::SetModulePath(1, Path("Stashwell.exe"));
+    }
     void TearDown() override {
         application.reset();
         // The program's picture formats are numbered by this test's clipboard.
@@ -214,7 +219,7 @@ TEST_F(MainWindow, PlacementModes) {
     for (auto expect : {Expect{0, false, true}, Expect{1, true, false}, Expect{2, true, true},
                         Expect{3, false, false}, Expect{7, false, true}}) {
         SCOPED_TRACE(expect.mode);
-        sim::Reset();
+        ResetDesktop();
         Start(expect.mode);
         ShowAsRunWould();
         EXPECT_EQ(main->CoolTrayIcon->Active(), expect.trayActive);
@@ -229,7 +234,7 @@ TEST_F(MainWindow, PlacementModes) {
 TEST_F(MainWindow, CloseBoxHidesInTrayOnlyAndHiddenModesAndEndsTheProgramOtherwise) {
     for (int mode : {0, 1, 2, 3, 7}) {
         SCOPED_TRACE(mode);
-        sim::Reset();
+        ResetDesktop();
         Start(mode);
         main->Show();
         application->ProcessMessages();
