@@ -619,49 +619,48 @@ void TCustomWSocket::TriggerSendData(int bytesSent) {
 
 // --- properties -------------------------------------------------------------
 
+// Settings that only a closed socket may change; otherwise the message is
+// reported (and false returned when a handler took the report).
+bool TCustomWSocket::ClosedOrRaise(const std::string& message) {
+    if (state_ == wsClosed)
+        return true;
+    RaiseException(message);
+    return false;
+}
+
 void TCustomWSocket::SetAddr(const std::string& value) {
-    if (state_ != wsClosed) {
-        RaiseException("Cannot change Addr if not closed");
+    if (!ClosedOrRaise("Cannot change Addr if not closed"))
         return;
-    }
     addrStr_ = Trim(value);
     addrResolved_ = false;
     addrAssigned_ = !addrStr_.empty();
 }
 
 void TCustomWSocket::SetPort(const std::string& value) {
-    if (state_ != wsClosed) {
-        RaiseException("Cannot change Port if not closed");
+    if (!ClosedOrRaise("Cannot change Port if not closed"))
         return;
-    }
     portStr_ = Trim(value);
     portResolved_ = false;
     portAssigned_ = !portStr_.empty();
 }
 
 void TCustomWSocket::SetProto(const std::string& value) {
-    if (state_ != wsClosed) {
-        RaiseException("Cannot change Proto if not closed");
+    if (!ClosedOrRaise("Cannot change Proto if not closed"))
         return;
-    }
     protoStr_ = Trim(value);
     protoResolved_ = false;
     protoAssigned_ = !protoStr_.empty();
 }
 
 void TCustomWSocket::SetLocalAddr(const std::string& value) {
-    if (state_ != wsClosed) {
-        RaiseException("Cannot change LocalAddr if not closed");
+    if (!ClosedOrRaise("Cannot change LocalAddr if not closed"))
         return;
-    }
     localAddr_ = value.empty() ? "0.0.0.0" : value;
 }
 
 void TCustomWSocket::SetLocalPort(const std::string& value) {
-    if (state_ != wsClosed) {
-        RaiseException("Cannot change LocalPort if not closed");
+    if (!ClosedOrRaise("Cannot change LocalPort if not closed"))
         return;
-    }
     localPortStr_ = value.empty() ? "0" : value;
     localPortResolved_ = false;
 }
@@ -1526,26 +1525,20 @@ void TCustomSocksWSocket::AssignDefaultValue() {
 }
 
 void TCustomSocksWSocket::SetSocksServer(const std::string& value) {
-    if (State() != wsClosed) {
-        RaiseException("Can't change socks server if not closed");
+    if (!ClosedOrRaise("Can't change socks server if not closed"))
         return;
-    }
     socksServer_ = Trim(value);
 }
 
 void TCustomSocksWSocket::SetSocksPort(const std::string& value) {
-    if (State() != wsClosed) {
-        RaiseException("Can't change socks port if not closed");
+    if (!ClosedOrRaise("Can't change socks port if not closed"))
         return;
-    }
     socksPort_ = Trim(value);
 }
 
 void TCustomSocksWSocket::SetSocksLevel(const std::string& value) {
-    if (State() != wsClosed) {
-        RaiseException("Can't change socks level if not closed");
+    if (!ClosedOrRaise("Can't change socks level if not closed"))
         return;
-    }
     if (!ValidSocksLevel(value)) {
         RaiseException("Invalid socks level. Must be 4, 4A or 5.");
         return;

@@ -199,6 +199,7 @@ protected:
     void ResolveProtoAndPort();
     void SocketError(const std::string& sockFunc);
     void RaiseException(const std::string& msg);
+    bool ClosedOrRaise(const std::string& message);
     void InternalClose(bool shut, WORD error);
     void ASyncReceive(WORD error, TWSocketOptions options);
     void TryToSend();

@@ -183,19 +183,11 @@ void TFont::Release() {
 }
 
 void TFont::SetName(const std::string& name) {
-    if (name == name_)
-        return;
-    name_ = name;
-    Release();
-    Changed();
+    ChangeProperty(name_, name);
 }
 
 void TFont::SetHeight(int height) {
-    if (height == height_)
-        return;
-    height_ = height;
-    Release();
-    Changed();
+    ChangeProperty(height_, height);
 }
 
 int TFont::Size() const {
@@ -207,11 +199,7 @@ void TFont::SetSize(int points) {
 }
 
 void TFont::SetStyle(std::uint8_t style) {
-    if (style == style_)
-        return;
-    style_ = style;
-    Release();
-    Changed();
+    ChangeProperty(style_, style);
 }
 
 void TFont::SetColor(TColor color) {
@@ -222,11 +210,7 @@ void TFont::SetColor(TColor color) {
 }
 
 void TFont::SetCharset(std::uint8_t charset) {
-    if (charset == charset_)
-        return;
-    charset_ = charset;
-    Release();
-    Changed();
+    ChangeProperty(charset_, charset);
 }
 
 void TFont::Assign(const TFont& source) {
@@ -271,27 +255,15 @@ void TPen::Release() {
 }
 
 void TPen::SetColor(TColor color) {
-    if (color == color_)
-        return;
-    color_ = color;
-    Release();
-    Changed();
+    ChangeProperty(color_, color);
 }
 
 void TPen::SetWidth(int width) {
-    if (width == width_)
-        return;
-    width_ = width;
-    Release();
-    Changed();
+    ChangeProperty(width_, width);
 }
 
 void TPen::SetStyle(TPenStyle style) {
-    if (style == style_)
-        return;
-    style_ = style;
-    Release();
-    Changed();
+    ChangeProperty(style_, style);
 }
 
 HPEN TPen::Handle() {
@@ -388,34 +360,25 @@ HDC TCanvas::RequireHandle() const {
     return handle_;
 }
 
+// A font, pen or brush about to be deleted is first selected out of the
+// context (Windows does not delete objects that are selected).
+template <typename Tool> void TCanvas::SelectTool(HDC dc, Tool& tool, HGDIOBJ& old) {
+    tool.releasing_ = [this, &old] {
+        Deselect(old);
+    };
+    HGDIOBJ previous = SelectObject(dc, tool.Handle());
+    if (!old)
+        old = previous;
+}
+
 void TCanvas::Select(bool font, bool pen, bool brush) {
     HDC dc = RequireHandle();
-    // A font, pen or brush about to be deleted is first selected out of the
-    // context (Windows does not delete objects that are selected).
-    if (font) {
-        Font.releasing_ = [this] {
-            Deselect(oldFont_);
-        };
-        HGDIOBJ previous = SelectObject(dc, Font.Handle());
-        if (!oldFont_)
-            oldFont_ = previous;
-    }
-    if (pen) {
-        Pen.releasing_ = [this] {
-            Deselect(oldPen_);
-        };
-        HGDIOBJ previous = SelectObject(dc, Pen.Handle());
-        if (!oldPen_)
-            oldPen_ = previous;
-    }
-    if (brush) {
-        Brush.releasing_ = [this] {
-            Deselect(oldBrush_);
-        };
-        HGDIOBJ previous = SelectObject(dc, Brush.Handle());
-        if (!oldBrush_)
-            oldBrush_ = previous;
-    }
+    if (font)
+        SelectTool(dc, Font, oldFont_);
+    if (pen)
+        SelectTool(dc, Pen, oldPen_);
+    if (brush)
+        SelectTool(dc, Brush, oldBrush_);
 }
 
 void TCanvas::FillRect(const RECT& rect) {

@@ -93,6 +93,17 @@ protected:
     void Changed();
     // Deletes a handle, first letting the canvas that holds it selected let go.
     void ReleaseHandle(HGDIOBJ handle);
+    // Drops the handle made from the current properties.
+    virtual void Release() = 0;
+    // Sets a property: when the value differs, the handle made from the old
+    // one goes and OnChange is told.
+    template <typename T> void ChangeProperty(T& field, const T& value) {
+        if (field == value)
+            return;
+        field = value;
+        Release();
+        Changed();
+    }
 
 private:
     friend class TCanvas;
@@ -124,7 +135,7 @@ public:
     HFONT Handle(); // made on first use, again after a change
 
 private:
-    void Release();
+    void Release() override;
     std::string name_ = "MS Sans Serif";
     int height_ = -11;
     std::uint8_t style_ = 0;
@@ -150,7 +161,7 @@ public:
     HPEN Handle();
 
 private:
-    void Release();
+    void Release() override;
     TColor color_ = clBlack;
     int width_ = 1;
     TPenStyle style_ = TPenStyle::psSolid;
@@ -172,7 +183,7 @@ public:
     HBRUSH Handle();
 
 private:
-    void Release();
+    void Release() override;
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
     HBRUSH handle_ = nullptr;
@@ -224,6 +235,7 @@ protected:
     void DeselectAll();
 
 private:
+    template <typename Tool> void SelectTool(HDC dc, Tool& tool, HGDIOBJ& old);
     void Deselect(HGDIOBJ& old);
     HDC handle_ = nullptr;
     HGDIOBJ oldFont_ = nullptr;

@@ -304,72 +304,58 @@ bool TButton::DialogChar(char key) {
     return true;
 }
 
-// --------------------------------------------------------------- TCheckBox
+// --------------------------------------------------------- TCheckableButton
 
-TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) {
-    SetBounds(0, 0, 97, 17);
-}
+TCheckableButton::TCheckableButton(TComponent* owner, const char* className, DWORD style)
+    : TButtonControl(owner), className_(className), style_(style) {}
 
-void TCheckBox::CreateParams(TCreateParams& params) {
+void TCheckableButton::CreateParams(TCreateParams& params) {
     TButtonControl::CreateParams(params);
-    params.WinClassName = "TCheckBox";
+    params.WinClassName = className_;
     params.SystemClass = "BUTTON";
-    params.Style |= BS_AUTOCHECKBOX;
+    params.Style |= style_;
 }
 
-void TCheckBox::CreateWindowHandle() {
+void TCheckableButton::CreateWindowHandle() {
     SendMessageA(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool TCheckBox::Checked() const {
+bool TCheckableButton::Checked() const {
     if (HandleAllocated())
-        return SendMessageA(const_cast<TCheckBox*>(this)->Handle(), BM_GETCHECK, 0, 0) ==
+        return SendMessageA(const_cast<TCheckableButton*>(this)->Handle(), BM_GETCHECK, 0, 0) ==
                BST_CHECKED;
     return checked_;
 }
 
-void TCheckBox::SetChecked(bool checked) {
+void TCheckableButton::SetChecked(bool checked) {
     checked_ = checked;
     if (HandleAllocated())
         SendMessageA(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-bool TCheckBox::DialogChar(char key) {
+bool TCheckableButton::DialogChar(char key) {
     if (AccelChar(Caption()) != key || !CanFocus())
         return false;
     SetFocus();
-    SendMessageA(Handle(), BM_CLICK, 0, 0); // toggles, and tells OnClick
+    SendMessageA(Handle(), BM_CLICK, 0, 0);
     return true;
+}
+
+// --------------------------------------------------------------- TCheckBox
+
+TCheckBox::TCheckBox(TComponent* owner) : TCheckableButton(owner, "TCheckBox", BS_AUTOCHECKBOX) {
+    SetBounds(0, 0, 97, 17);
 }
 
 // ------------------------------------------------------------ TRadioButton
 
-TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) {
+TRadioButton::TRadioButton(TComponent* owner)
+    : TCheckableButton(owner, "TRadioButton", BS_AUTORADIOBUTTON) {
     SetBounds(0, 0, 113, 17);
 }
 
-void TRadioButton::CreateParams(TCreateParams& params) {
-    TButtonControl::CreateParams(params);
-    params.WinClassName = "TRadioButton";
-    params.SystemClass = "BUTTON";
-    params.Style |= BS_AUTORADIOBUTTON;
-}
-
-void TRadioButton::CreateWindowHandle() {
-    SendMessageA(Handle(), BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-bool TRadioButton::Checked() const {
-    if (HandleAllocated())
-        return SendMessageA(const_cast<TRadioButton*>(this)->Handle(), BM_GETCHECK, 0, 0) ==
-               BST_CHECKED;
-    return checked_;
-}
-
 void TRadioButton::SetChecked(bool checked) {
-    checked_ = checked;
-    if (HandleAllocated())
-        SendMessageA(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    TCheckableButton::SetChecked(checked);
     if (!checked || !Parent())
         return;
     for (TControl* c : Parent()->Controls())
@@ -380,15 +366,7 @@ void TRadioButton::SetChecked(bool checked) {
 void TRadioButton::CNCommand(TMessage& message) {
     if (HIWORD(message.WParam) == BN_CLICKED)
         checked_ = Checked();
-    TButtonControl::CNCommand(message);
-}
-
-bool TRadioButton::DialogChar(char key) {
-    if (AccelChar(Caption()) != key || !CanFocus())
-        return false;
-    SetFocus();
-    SendMessageA(Handle(), BM_CLICK, 0, 0);
-    return true;
+    TCheckableButton::CNCommand(message);
 }
 
 // --------------------------------------------------------------- TGroupBox

@@ -121,38 +121,40 @@ private:
     bool default_ = false;
 };
 
-class TCheckBox : public TButtonControl {
+// A button that holds a check: a check box or a radio button.
+class TCheckableButton : public TButtonControl {
 public:
-    explicit TCheckBox(TComponent* owner);
-
     bool Checked() const;
-    void SetChecked(bool checked);
+    virtual void SetChecked(bool checked);
+    // Its accelerator focuses and clicks it, which toggles and tells OnClick.
     bool DialogChar(char key) override;
 
 protected:
+    TCheckableButton(TComponent* owner, const char* className, DWORD style);
     void CreateParams(TCreateParams& params) override;
     void CreateWindowHandle() override;
 
-private:
     bool checked_ = false;
+
+private:
+    const char* className_;
+    DWORD style_;
+};
+
+class TCheckBox : public TCheckableButton {
+public:
+    explicit TCheckBox(TComponent* owner);
 };
 
 // A radio button; checking one clears the other radio buttons of its parent.
-class TRadioButton : public TButtonControl {
+class TRadioButton : public TCheckableButton {
 public:
     explicit TRadioButton(TComponent* owner);
 
-    bool Checked() const;
-    void SetChecked(bool checked);
-    bool DialogChar(char key) override;
+    void SetChecked(bool checked) override;
 
 protected:
-    void CreateParams(TCreateParams& params) override;
-    void CreateWindowHandle() override;
     void CNCommand(TMessage& message) override;
-
-private:
-    bool checked_ = false;
 };
 
 // A frame with a caption around other controls; its accelerator focuses the

@@ -20,19 +20,36 @@ struct HotKeyState {
     HFONT font = nullptr;
 };
 
-std::map<HWND, HotKeyState>& hotKeys() {
-    static auto* instance = new std::map<HWND, HotKeyState>;
+// The state of each control window of one kind, kept until the window goes.
+template <typename State> class PerWindow {
+public:
+    State Of(HWND hwnd) {
+        auto guard = lock();
+        return states_[hwnd];
+    }
+    void Set(HWND hwnd, const State& value) {
+        auto guard = lock();
+        states_[hwnd] = value;
+    }
+    void Forget(HWND hwnd) {
+        auto guard = lock();
+        states_.erase(hwnd);
+    }
+
+private:
+    std::map<HWND, State> states_;
+};
+
+PerWindow<HotKeyState>& hotKeys() {
+    static auto* instance = new PerWindow<HotKeyState>;
     return *instance;
 }
 
 HotKeyState hotKeyOf(HWND hwnd) {
-    auto guard = lock();
-    return hotKeys()[hwnd];
+    return hotKeys().Of(hwnd);
 }
-
 void setHotKeyState(HWND hwnd, const HotKeyState& value) {
-    auto guard = lock();
-    hotKeys()[hwnd] = value;
+    hotKeys().Set(hwnd, value);
 }
 
 WORD combinationOf(BYTE modifiers) {
@@ -108,11 +125,9 @@ void paintText(HWND hwnd, const std::string& text, int background) {
 
 LRESULT CALLBACK HotKeyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_NCDESTROY: {
-        auto guard = lock();
-        hotKeys().erase(hwnd);
+    case WM_NCDESTROY:
+        hotKeys().Forget(hwnd);
         break;
-    }
     case HKM_SETHOTKEY: {
         HotKeyState s = hotKeyOf(hwnd);
         s.hotKey = LOWORD(wParam);
@@ -198,19 +213,16 @@ struct TabState {
     HFONT font = nullptr;
 };
 
-std::map<HWND, TabState>& tabs() {
-    static auto* instance = new std::map<HWND, TabState>;
+PerWindow<TabState>& tabs() {
+    static auto* instance = new PerWindow<TabState>;
     return *instance;
 }
 
 TabState tabOf(HWND hwnd) {
-    auto guard = lock();
-    return tabs()[hwnd];
+    return tabs().Of(hwnd);
 }
-
 void setTabState(HWND hwnd, const TabState& value) {
-    auto guard = lock();
-    tabs()[hwnd] = value;
+    tabs().Set(hwnd, value);
 }
 
 int rowHeight(const TabState& s) {
@@ -317,11 +329,9 @@ void paintTabs(HWND hwnd) {
 
 LRESULT CALLBACK TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_NCDESTROY: {
-        auto guard = lock();
-        tabs().erase(hwnd);
+    case WM_NCDESTROY:
+        tabs().Forget(hwnd);
         break;
-    }
     case TCM_GETITEMCOUNT:
         return static_cast<LRESULT>(tabOf(hwnd).items.size());
     case TCM_INSERTITEMA: {
