@@ -1,9 +1,9 @@
 #include "banner/JvGIF.h"
 
 #include "banner/GifLzw.h"
+#include "toolkit/SysUtils.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 bool GIFLoadCorrupted = true;
@@ -327,11 +327,7 @@ void TJvGIFImage::ReadFromStream(tk::TStream& source) {
         const std::size_t got = std::min<std::size_t>(6, in.Remaining());
         in.Bytes(signature, got);
         auto same = [](const char* a, const char* b) {
-            for (int i = 0; i < 3; ++i)
-                if (std::toupper(static_cast<unsigned char>(a[i])) !=
-                    std::toupper(static_cast<unsigned char>(b[i])))
-                    return false;
-            return true;
+            return tk::SameText(std::string(a, 3), b);
         };
         if (got < 6 || !same(signature, "GIF"))
             throw EInvalidGraphicOperation(SGIFVersion);
