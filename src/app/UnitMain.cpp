@@ -313,8 +313,11 @@ void TMainForm::LoadOnStart() {
         CoolClipboardViewer->LoadFromFile(argument);
         return;
     }
-    if (settings_->CbdLoadOnStart && FileExists(AutoSavePath()))
-        CoolClipboardViewer->LoadFromFile(AutoSavePath());
+    if (!settings_->CbdLoadOnStart)
+        return;
+    std::string autoSave = AutoSavePath();
+    if (FileExists(autoSave))
+        CoolClipboardViewer->LoadFromFile(autoSave);
 }
 
 void TMainForm::ConfigureAutoSaveTimer() {
