@@ -4,12 +4,13 @@
 #include "app/UnitOptions.h"
 #include "banner/GifPicture.h"
 #include "traymenu/TrayIconMenu.h"
+#include "version.h"
 
 TMainForm* StartProgram(tk::TApplication& application) {
     application.Initialize();
     // The viewer shows a "GIF Image" on the clipboard like any other picture.
     RegisterGIFImageFormat();
-    application.SetTitle("Stashwell v. 2.0.1");
+    application.SetTitle("Stashwell v. " STASHWELL_VERSION_TEXT);
     application.Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON");
     auto* main = application.CreateForm<TMainForm>();
     main->OptionsForm = application.CreateForm<TOptionsForm>();
