@@ -6,7 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-source scripts/commands.sh
+source scripts/common.sh
 require_commands cmake ninja i686-w64-mingw32-g++-posix i686-w64-mingw32-windres python3
 
 cmake --preset win32 >/dev/null
