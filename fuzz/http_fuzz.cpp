@@ -100,6 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client->OnDocData = [&](tk::TComponent*, const char*, int len) {
         delivered += len;
     };
+    bool answered = false; // a response header began
+    client->OnHeaderBegin = [&](tk::TComponent*) {
+        answered = true;
+    };
     h.connections.clear();
     client->BeginRequest(httpGET);
     if (pumpUntil([&] { return !h.connections.empty() || client->State() == hsIdle; })) {
@@ -127,12 +131,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return client->State() == hsIdle;
         });
     }
+    // Once the server has closed, the request ends by itself: the response
+    // was read (whatever its status; a non-zero DoneError is then the error
+    // of the close), no answer came (a close without error), or it ended in
+    // one of the client's own failures, a WinSock error told as
+    // "<text> (Error #<code>)" or a name that could not be resolved.
     if (client->State() != hsIdle) {
-        client->Abort();
-        pumpUntil([&] { return client->State() == hsIdle; });
+        std::fprintf(stderr, "the request did not end after the server closed\n");
+        std::abort();
     }
-    if (client->State() != hsIdle) {
-        std::fprintf(stderr, "the client did not come back to idle\n");
+    const WORD error = client->DoneError();
+    const std::string& reason = client->ResponseReason();
+    const std::string suffix = " (Error #" + std::to_string(error) + ")";
+    const bool clientFailure =
+        (error == 11001 && reason == "can't resolve hostname to IP address") ||
+        (reason.size() > suffix.size() &&
+         reason.compare(reason.size() - suffix.size(), suffix.size(), suffix) == 0);
+    if (error != 0 && !answered && !clientFailure) {
+        std::fprintf(stderr, "the request ended in error %u without the client's message: \"%s\"\n",
+                     static_cast<unsigned>(error), reason.c_str());
         std::abort();
     }
     if (delivered > static_cast<long long>(response.size())) {

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian 12. Idempotent:
+# Installs what building, running, testing and packaging need on Debian 12:
+# every package whose commands the scripts, tests and benchmarks call (see
+# scripts/commands.sh) and the libraries they build against. Idempotent:
 # installs only the packages that are missing.
 set -euo pipefail
 
@@ -8,8 +10,9 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-    wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
-    libgif-dev nginx curl
+    binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+    wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
+    libgif-dev nginx curl binutils file
 )
 
 missing=()

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Runs the Wine checks of the win64 build on a virtual X server, in a Wine
-# prefix of their own.
+# prefix of their own. The prefix is made (or brought up to date) while the
+# X server is there: a prefix first used without a display cannot create
+# windows later.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/common.sh"
+require_commands python3 /usr/lib/wine/wine64 wineserver wineboot xvfb-run Xvfb xauth xdotool \
+    import convert objdump
 export STASHWELL_WIN64_BUILD="${STASHWELL_WIN64_BUILD:-$root/build/win64}"
+export STASHWELL_DIST="${STASHWELL_DIST:-$root/dist}"
 export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -17,7 +23,7 @@ mkdir -p "$WINEPREFIX"
 wineserver -k 2>/dev/null || true
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
-wineboot -i >/dev/null 2>&1 || true
+prepare_wine_prefix
 cd "$root/tests/e2e"
 if [ $# -eq 0 ]; then
     set -- $(ls test_*_wine.py | sed 's/\.py$//')

@@ -98,10 +98,11 @@ int main(int argc, char** argv) {
                 status = 1;
         }
         if (status != 0)
-            std::fprintf(stderr, "cannot write to %s\n", outDir.c_str());
+            std::fprintf(stderr, "giftool: cannot write to %s\n", outDir.c_str());
         return status;
     } catch (const std::exception& e) {
-        std::printf("%s\n", e.what());
+        std::fflush(stdout);
+        std::fprintf(stderr, "giftool: %s\n", e.what());
         return 1;
     }
 }

@@ -279,8 +279,9 @@ TEST_F(MainWindow, HotKeyIsRegisteredFromTheSettingAndBringsTheWindowBack) {
 
 TEST_F(MainWindow, HotKeyHeldByAnotherProgramIsSilentlyWithout) {
     HWND other;
+    const int otherTask = sim::CreateTask("C:\\other.exe");
     {
-        sim::TaskScope as(sim::CreateTask("C:\\other.exe"));
+        sim::TaskScope as(otherTask);
         WNDCLASSA cls{};
         cls.lpfnWndProc = DefWindowProcA;
         cls.lpszClassName = "Holder";
@@ -292,6 +293,8 @@ TEST_F(MainWindow, HotKeyHeldByAnotherProgramIsSilentlyWithout) {
     EXPECT_TRUE(sim::MessageBoxes().empty());
     ASSERT_EQ(sim::HotKeys().size(), 1u);
     EXPECT_EQ(sim::HotKeys()[0].hwnd, other);
+    sim::TaskScope as(otherTask);
+    DestroyWindow(other);
 }
 
 TEST_F(MainWindow, TrayDoubleClickTogglesWithTheLeftButtonOnly) {

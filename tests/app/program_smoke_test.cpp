@@ -58,4 +58,43 @@ TEST_F(ProgramSmoke, StartsShowsItsMainWindowAndEndsOnClose) {
     tk::TPicture::UnregisterClipboardFormat(GIFImageClipboardFormat());
 }
 
+// A start that fails outside every handler ends the program with status 1
+// and says why: on standard error while there is no window to own a box.
+TEST_F(ProgramSmoke, NoApplicationWindowEndsTheProgramWithTheErrorOnStandardError) {
+    sim::SetModulePath(1, Path("Stashwell.exe"));
+    sim::RefuseWindowClass("TApplication");
+    int status = 0;
+    testing::internal::CaptureStderr();
+    {
+        tk::TApplication application;
+        status = RunProgram(application);
+    }
+    const std::string error = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(error, "Stashwell: Cannot create the application window (error 1411)\n");
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+}
+
+TEST_F(ProgramSmoke, MainWindowThatCannotBeMadeIsShownInTheErrorBoxAndEndsTheProgram) {
+    sim::SetModulePath(1, Path("Stashwell.exe"));
+    sim::RefuseWindowClass("TMainForm");
+    int status = 0;
+    bool looped = false;
+    sim::WhenIdle([&] { looped = true; });
+    testing::internal::CaptureStderr();
+    {
+        tk::TApplication application;
+        status = RunProgram(application);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(looped) << "the message loop never ran";
+    const auto boxes = sim::MessageBoxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, "Error creating window (1411)");
+    EXPECT_EQ(boxes.back().caption, "Stashwell v. 2.0.1");
+    EXPECT_EQ(boxes.back().type & MB_ICONSTOP, static_cast<UINT>(MB_ICONSTOP));
+    EXPECT_EQ(FindWindowA("TMainForm", nullptr), nullptr);
+}
+
 } // namespace

@@ -103,6 +103,15 @@ protected:
         return std::string(reinterpret_cast<const char*>(body.Memory()),
                            static_cast<std::size_t>(const_cast<tk::TMemoryStream&>(body).Size()));
     }
+    // Raises the signal after each body block, beside what OnDocData did.
+    void RaiseOnDocData(peer::Signal& signal) {
+        client.OnDocData = [previous = client.OnDocData, &signal](tk::TComponent* sender,
+                                                                  const char* data, int len) {
+            if (previous)
+                previous(sender, data, len);
+            signal.Raise();
+        };
+    }
 };
 
 TEST_F(HttpClient, BannerRequestIsExactlyFourLinesAndABlankLine) {
@@ -148,14 +157,17 @@ TEST_F(HttpClient, CredentialsInTheUrlBecomeBasicAuthorization) {
 }
 
 TEST_F(HttpClient, EventOrderOfAGet) {
-    peer::Server server([](peer::Connection& c) {
+    // The rest of the body goes out once the client has taken the first part.
+    peer::Signal firstPart;
+    peer::Server server([&](peer::Connection& c) {
         c.ReadRequest();
         c.Send("HTTP/1.0 200 OK\r\nContent-Length: 6\r\n\r\nabc");
-        c.Pause(30);
+        firstPart.Wait();
         c.Send("def");
         c.Close();
     });
     EventLog log(client);
+    RaiseOnDocData(firstPart);
     client.URL = server.Url("/a.gif");
     client.Fetch();
     EXPECT_EQ(client.State(), hsIdle);
@@ -194,14 +206,20 @@ TEST_F(HttpClient, EventOrderOfAGet) {
 }
 
 TEST_F(HttpClient, NotFoundRaisesWithTheReasonAndKeepsTheBodyThatCameWithTheHeader) {
-    peer::Server server([](peer::Connection& c) {
+    // The rest goes out only after the client has ended the document.
+    peer::Signal documentEnded;
+    peer::Server server([&](peer::Connection& c) {
         c.ReadRequest();
         c.Send("HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html>gone");
-        c.Pause(50);
+        documentEnded.Wait();
         c.Send(" and more that nobody reads</html>");
         c.WaitForClose(3000);
     });
     EventLog log(client);
+    client.OnDocEnd = [&log, &documentEnded](tk::TComponent*) {
+        log.names.push_back("OnDocEnd");
+        documentEnded.Raise();
+    };
     client.URL = server.Url("/missing.gif");
     try {
         client.Fetch();
@@ -291,21 +309,24 @@ TEST_F(HttpClient, RedirectionChainsAreFollowedAndLoopsAreCut) {
 }
 
 TEST_F(HttpClient, BodyInManySmallPackets) {
-    peer::Server server([](peer::Connection& c) {
+    // Each packet goes out once the client has taken the one before.
+    peer::Signal taken;
+    peer::Server server([&](peer::Connection& c) {
         c.ReadRequest();
         c.Send("HTTP/1.0 200 OK\r\n\r\n");
         for (int i = 0; i < 8; ++i) {
-            c.Pause(15);
             c.Send("packet" + std::to_string(i) + ";");
+            taken.Wait();
         }
         c.Close();
     });
     EventLog log(client);
+    RaiseOnDocData(taken);
     client.URL = server.Url("/slow");
     client.Fetch();
     EXPECT_EQ(log.Count("OnDocBegin"), 1);
     EXPECT_EQ(log.Count("OnDocEnd"), 1);
-    EXPECT_GE(log.Count("OnDocData"), 4) << "one per packet that arrived alone";
+    EXPECT_EQ(log.Count("OnDocData"), 8) << "one per packet";
     std::string expected;
     for (int i = 0; i < 8; ++i)
         expected += "packet" + std::to_string(i) + ";";
@@ -342,7 +363,6 @@ TEST_F(HttpClient, HeaderLineLongerThanTheBufferEndsWhenTheServerCloses) {
     peer::Server server([](peer::Connection& c) {
         c.ReadRequest();
         c.Send("HTTP/1.0 200 OK\r\nX-Long: " + std::string(9000, 'a') + "\r\n\r\nbody");
-        c.Pause(50);
         c.Close();
     });
     client.URL = server.Url("/long");

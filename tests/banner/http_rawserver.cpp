@@ -105,8 +105,18 @@ void Connection::Send(const std::string& bytes) {
     }
 }
 
-void Connection::Pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+void Signal::Raise() {
+    std::lock_guard guard(mutex_);
+    ++pending_;
+    raised_.notify_all();
+}
+
+bool Signal::Wait(int ms) {
+    std::unique_lock guard(mutex_);
+    if (!raised_.wait_for(guard, std::chrono::milliseconds(ms), [this] { return pending_ > 0; }))
+        return false;
+    --pending_;
+    return true;
 }
 
 bool Connection::WaitForClose(int ms) {

@@ -4,6 +4,7 @@
 // sockets, beside and independent of the program's WinSock.
 #pragma once
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -11,6 +12,23 @@
 #include <vector>
 
 namespace peer {
+
+// A step at which a server script waits for the test: the script stops in
+// Wait until the test raises the signal (for instance once the client has
+// taken what was sent before), so that the pieces of an answer reach the
+// client apart however busy the machine is.
+class Signal {
+public:
+    // Lets one Wait through, now or later.
+    void Raise();
+    // True when raised; false after `ms` milliseconds without.
+    bool Wait(int ms = 10000);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable raised_;
+    int pending_ = 0;
+};
 
 // One accepted connection, handed to the script on the server's thread.
 class Connection {
@@ -25,7 +43,6 @@ public:
     // Reads what arrives within `ms` milliseconds of quiet.
     std::string ReadFor(int ms);
     void Send(const std::string& bytes);
-    void Pause(int ms);
     // Waits until the peer closes; false after `ms` milliseconds.
     bool WaitForClose(int ms);
     void Close();

@@ -4,6 +4,7 @@
 
 #include "banner/HttpProt.h"
 #include "platform/sim/simulator.h"
+#include "support/sim_fixture.h"
 
 #include <atomic>
 #include <chrono>
@@ -55,10 +56,19 @@ private:
     std::thread thread_;
 };
 
+// A clean simulated desktop for each test, checked as every other test's is
+// once the test's own objects (sockets, clients) are gone: the checks run in
+// the destructor, after those of the fixtures derived from this one.
 class NetTest : public ::testing::Test {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
+    NetTest() {
+        sim::Reset();
+        Clean();
+    }
+    ~NetTest() override {
+        Clean();
+        testing_support::ExpectCleanDesktop();
+    }
     static void Clean() {
         sim::ClearModuleFaults();
         sim::SetLookupCompletesEarly(false);

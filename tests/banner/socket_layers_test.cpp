@@ -145,11 +145,14 @@ TEST_F(SocketLayers, SocksSettingsAreCheckedAndKeptAcrossConnections) {
 }
 
 TEST_F(SocketLayers, LineModeDeliversOneLinePerEvent) {
-    peer::Server server([](peer::Connection& c) {
+    // Each piece goes out once the socket has dealt with the one before:
+    // the two whole lines, then the 300 bytes without a line end.
+    peer::Signal twoLines, limitMet;
+    peer::Server server([&](peer::Connection& c) {
         c.Send("one\r\ntwo\r\nthr");
-        c.Pause(30);
+        twoLines.Wait();
         c.Send("ee\r\n" + std::string(300, 'x'));
-        c.Pause(30);
+        limitMet.Wait();
         c.Send("tail");
         c.Close();
     });
@@ -162,10 +165,13 @@ TEST_F(SocketLayers, LineModeDeliversOneLinePerEvent) {
         char buffer[100];
         int n = socket.Receive(buffer, sizeof buffer);
         lines.emplace_back(buffer, static_cast<std::size_t>(n > 0 ? n : 0));
+        if (lines.size() == 2)
+            twoLines.Raise();
     };
     socket.OnLineLimitExceeded = [&](tk::TComponent*, int length, bool& clear) {
         limits.push_back(length);
         clear = true;
+        limitMet.Raise();
     };
     socket.SetAddr("127.0.0.1");
     socket.SetPort(std::to_string(server.Port()));

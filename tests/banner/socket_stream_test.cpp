@@ -23,9 +23,11 @@ void ConnectTo(TWSocket& socket, int port) {
 }
 
 TEST_F(SocketStream, CloseDeliversAllDataFirstAndIsToldOnce) {
-    peer::Server server([](peer::Connection& c) {
+    // The rest goes out once the socket has taken the first part.
+    peer::Signal firstRead;
+    peer::Server server([&](peer::Connection& c) {
         c.Send("first part,");
-        c.Pause(30);
+        firstRead.Wait();
         c.Send("second part,");
         c.Send(std::string(20000, 'z'));
         c.Close();
@@ -41,6 +43,7 @@ TEST_F(SocketStream, CloseDeliversAllDataFirstAndIsToldOnce) {
         int n = socket.Receive(buffer, sizeof buffer);
         if (n > 0)
             data.append(buffer, static_cast<std::size_t>(n));
+        firstRead.Raise();
     };
     socket.OnSessionClosed = [&](tk::TComponent*, WORD e) {
         log.push_back("closed " + std::to_string(e) + " after " + std::to_string(data.size()));
@@ -200,9 +203,10 @@ TEST_F(SocketStream, FailureInAHandlerAbortsTheConnection) {
     EXPECT_EQ(seen, "handler failed");
 
     // A failure inside the receive loop only ends that round of reading.
-    peer::Server server2([](peer::Connection& c) {
+    peer::Signal aRead;
+    peer::Server server2([&](peer::Connection& c) {
         c.Send("a");
-        c.Pause(30);
+        aRead.Wait();
         c.Send("b");
         c.Close();
     });
@@ -212,6 +216,7 @@ TEST_F(SocketStream, FailureInAHandlerAbortsTheConnection) {
     socket.OnSessionConnected = nullptr;
     socket.OnDataAvailable = [&](tk::TComponent*, WORD) {
         got += socket.ReceiveStr();
+        aRead.Raise();
         if (got == "a") {
             ++failures;
             throw tk::Exception("bad data");

@@ -246,19 +246,35 @@ TEST_F(ClipboardStore, FormatThatCannotBeReadLeavesNoTrace) {
     EXPECT_EQ(ReadFile("gap.cbd"), NumberRecord(CF_WAVE, "RIFF") + NumberRecord(CF_TIFF, "II*"));
 }
 
-TEST_F(ClipboardStore, ClipboardThatShrinksDuringCaptureIsEnumeratedAgainFromTheStart) {
-    // Three formats at the count; before the second format is looked up,
-    // another program leaves only one.
+// The count is taken once, and the i-th format is looked up anew each time by
+// enumerating from the start, where the call after the last format gives 0
+// and 0 starts over. What a capture stores when another program changes the
+// clipboard in between follows from those rules alone.
+TEST_F(ClipboardStore, FormatsAddedAfterTheCountAreNotCaptured) {
+    sim::PutClipboard({{CF_WAVE, "", "RIFF"}});
+    sim::SetOpenClipboardHook([] {
+        sim::PutClipboard({{CF_SYLK, "", "ID"}, {CF_DIF, "", "DIF"}});
+    });
+    Store().SaveToFile(Path("grown.cbd"));
+    sim::SetOpenClipboardHook(nullptr);
+    // One format at the count: one lookup, which finds the new first format.
+    EXPECT_EQ(ReadFile("grown.cbd"), NumberRecord(CF_SYLK, "ID"));
+}
+
+TEST_F(ClipboardStore, ClipboardThatShrinksDuringCaptureStoresAFormatMetTwiceTwice) {
+    // Three formats at the count; before the first lookup another program
+    // leaves only one. Lookup 1 finds it; lookup 2 runs past the last format
+    // (0: nothing stored); lookup 3 starts over and finds it again.
     sim::PutClipboard({{CF_WAVE, "", "RIFF"}, {CF_DIF, "", "DIF"}, {CF_TIFF, "", "II*"}});
-    int opens = 0;
+    bool changed = false;
     sim::SetOpenClipboardHook([&] {
-        if (++opens == 3)
+        if (!changed)
             sim::PutClipboard({{CF_SYLK, "", "ID"}});
+        changed = true;
     });
     Store().SaveToFile(Path("shrunk.cbd"));
     sim::SetOpenClipboardHook(nullptr);
-    // i=0: RIFF. i=1: SYLK, then 0 -> format 0, nothing. i=2: SYLK, 0, SYLK -> stored again.
-    EXPECT_EQ(ReadFile("shrunk.cbd"), NumberRecord(CF_WAVE, "RIFF") + NumberRecord(CF_SYLK, "ID"));
+    EXPECT_EQ(ReadFile("shrunk.cbd"), NumberRecord(CF_SYLK, "ID") + NumberRecord(CF_SYLK, "ID"));
 }
 
 TEST_F(ClipboardStore, ClearEmptiesAndMakesTheApplicationTheOwner) {

@@ -14,6 +14,9 @@
 //   cliphelper close CLASS            sends WM_CLOSE to it and waits until the window is gone
 //   cliphelper rect CLASS CHILD       screen rectangle of the first descendant of class CHILD
 //   cliphelper client CLASS           screen position of the client area of that window
+//   cliphelper frame CLASS            screen rectangles of that window and of its client area,
+//                                     and the height of a menu bar
+//   cliphelper syscolor N...          the system colours N... as RRGGBB
 #include <windows.h>
 
 #include <cstdio>
@@ -226,6 +229,31 @@ int client(const char* cls) {
     return 0;
 }
 
+int frame(const char* cls) {
+    HWND top = findTop(cls);
+    if (!top)
+        return 1;
+    RECT window{}, client{};
+    GetWindowRect(top, &window);
+    GetClientRect(top, &client);
+    MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::printf("%ld %ld %ld %ld %ld %ld %ld %ld %d\n", static_cast<long>(window.left),
+                static_cast<long>(window.top), static_cast<long>(window.right),
+                static_cast<long>(window.bottom), static_cast<long>(client.left),
+                static_cast<long>(client.top), static_cast<long>(client.right),
+                static_cast<long>(client.bottom), GetSystemMetrics(SM_CYMENU));
+    return 0;
+}
+
+int sysColors(int argc, char** argv) {
+    for (int i = 2; i < argc; ++i) {
+        COLORREF c = GetSysColor(std::atoi(argv[i]));
+        std::printf("%s%02x%02x%02x", i > 2 ? " " : "", GetRValue(c), GetGValue(c), GetBValue(c));
+    }
+    std::printf("\n");
+    return 0;
+}
+
 int close(const char* cls) {
     HWND top = findTop(cls);
     if (!top)
@@ -262,8 +290,12 @@ int main(int argc, char** argv) {
         return rect(argv[2], argv[3]);
     if (command == "client" && argc == 3)
         return client(argv[2]);
+    if (command == "frame" && argc == 3)
+        return frame(argv[2]);
+    if (command == "syscolor" && argc > 2)
+        return sysColors(argc, argv);
     std::fprintf(stderr,
                  "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows|tree C|"
-                 "menu C|close C|rect C CHILD|client C\n");
+                 "menu C|close C|rect C CHILD|client C|frame C|syscolor N...\n");
     return 2;
 }

@@ -6,6 +6,7 @@ import shutil
 import socket
 import tempfile
 import threading
+import time
 import unittest
 
 from winetest import run, tool, win_path
@@ -87,6 +88,22 @@ class HttpGetOnWine(unittest.TestCase):
         result, lines, _ = self.httpget(f"http://127.0.0.1:{free_port()}/a.gif", "refused.bin")
         self.assertEqual(result.returncode, 1, lines)
         self.assertIn("ResponseReason Connection refused (Error #10061)", lines)
+
+    def test_a_silent_server_ends_the_request_after_30_seconds(self):
+        # Accepts the connection and never answers.
+        with socket.socket() as silent:
+            silent.bind(("127.0.0.1", 0))
+            silent.listen(1)
+            port = silent.getsockname()[1]
+            begun = time.monotonic()
+            result, lines, _ = self.httpget(f"http://127.0.0.1:{port}/a.gif", "silent.bin")
+            waited = time.monotonic() - begun
+        self.assertEqual(result.returncode, 1, lines)
+        self.assertEqual(lines[-2:], ["ResponseCode 404",
+                                      "ResponseReason Connection timed out (Error #10060)"])
+        self.assertEqual(result.stderr.decode().replace("\r", ""),
+                         "httpget: Connection timed out (Error #10060)\n")
+        self.assertGreaterEqual(waited, 29.0)
 
 
 if __name__ == "__main__":

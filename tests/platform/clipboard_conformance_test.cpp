@@ -297,6 +297,7 @@ TEST_F(ClipboardConformance, EmptyingMakesTheOpeningWindowTheOwner) {
 }
 
 TEST_F(ClipboardConformance, AnotherProgramHoldingTheClipboardKeepsItShut) {
+    Put({{CF_TEXT, std::string("held\0", 5)}});
     std::mutex m;
     std::condition_variable cv;
     int stage = 0;
@@ -316,7 +317,9 @@ TEST_F(ClipboardConformance, AnotherProgramHoldingTheClipboardKeepsItShut) {
     }
     ASSERT_EQ(stage, 1);
     EXPECT_FALSE(OpenClipboard(window));
-    EXPECT_GE(CountClipboardFormats(), 0); // counting needs no open clipboard
+    // Counting needs no open clipboard: the text and the three forms offered for it.
+    EXPECT_EQ(CountClipboardFormats(), 4);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
     {
         std::unique_lock<std::mutex> lock(m);
         stage = 2;

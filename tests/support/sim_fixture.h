@@ -33,6 +33,19 @@ inline std::string NamedRecord(const std::string& name, const std::string& data)
            Int32(static_cast<std::int32_t>(data.size())) + data;
 }
 
+// What every test leaves behind on the simulated desktop: no broken rule,
+// the clipboard closed, no memory block locked, and no window or socket left.
+inline void ExpectCleanDesktop() {
+    const auto violations = sim::Violations();
+    EXPECT_TRUE(violations.empty()) << violations.front();
+    EXPECT_EQ(sim::ClipboardOpenTask(), 0) << "the clipboard was left open";
+    EXPECT_EQ(sim::LockedMemoryBlocks(), 0u) << "a memory block was left locked";
+    const auto windows = sim::LiveWindows();
+    EXPECT_TRUE(windows.empty()) << windows.size() << " windows were left, the first "
+                                 << windows.front();
+    EXPECT_EQ(sim::OpenSockets(), 0u) << "a socket was left open";
+}
+
 class SimTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -45,9 +58,7 @@ protected:
     }
     void TearDown() override {
         std::filesystem::remove_all(dir_);
-        EXPECT_TRUE(sim::Violations().empty()) << sim::Violations().front();
-        EXPECT_EQ(sim::ClipboardOpenTask(), 0) << "the clipboard was left open";
-        EXPECT_EQ(sim::LockedMemoryBlocks(), 0u) << "a memory block was left locked";
+        ExpectCleanDesktop();
     }
 
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }

@@ -76,6 +76,15 @@ void ResetPeakMemory();
 // Files: while set, WriteFile fails (disk full) for every path the predicate accepts.
 void SetFileWriteFault(std::function<bool(const std::string& path)> fails);
 
+// Windows: CreateWindowExA of this class (compared without regard to case)
+// fails with `error` until Reset, as it does under Wine in a prefix that was
+// first used without a display (1411 there). A program started with
+// STASHWELL_SIM_REFUSE_WINDOW_CLASS=<class> has the fault from its start,
+// with that error.
+void RefuseWindowClass(const std::string& className, DWORD error = ERROR_CLASS_DOES_NOT_EXIST);
+// The windows that exist now, each as <class> "<text>", in creation order.
+std::vector<std::string> LiveWindows();
+
 // Things the program did that Windows would not forgive (freeing a block the
 // clipboard owns, leaving the clipboard open, ...).
 std::vector<std::string> Violations();

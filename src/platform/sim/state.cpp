@@ -124,6 +124,7 @@ void Reset() {
     s.idleActions.clear();
     s.allocationFault = nullptr;
     s.fileWriteFault = nullptr;
+    s.refusedWindowClasses.clear();
     s.violations.clear();
     s.tasks.erase(s.tasks.begin() + 1, s.tasks.end());
     s.tasks.front() = Task{1, defaultModulePath(), "", ""};

@@ -109,7 +109,7 @@ struct GdiObject {
     // 0x00RRGGBB (alpha on top in 32-bit DIBs), top row first (bottom row first when bottomUp)
     std::vector<std::uint32_t> pixels;
     std::string bytes;
-    int bitsPixel = 32;    // 1 for monochrome bitmaps (pixels 0 or 0xFFFFFF)
+    int bitsPixel = 32; // 1 for monochrome bitmaps (pixels 0 or 0xFFFFFF)
     bool dibSection = false;
     bool bottomUp = false; // a DIB section whose memory holds the bottom row first
     std::shared_ptr<GdiDetail> detail;
@@ -201,6 +201,8 @@ struct State {
     std::deque<std::function<void()>> idleActions;
     std::function<bool(std::size_t)> allocationFault;
     std::function<bool(const std::string&)> fileWriteFault;
+    // Lower-case class name -> the error that CreateWindowExA fails with.
+    std::map<std::string, DWORD> refusedWindowClasses;
     std::vector<std::string> violations;
 };
 

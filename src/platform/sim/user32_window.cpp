@@ -4,6 +4,7 @@
 #include "platform/sim/user32_wm.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 using namespace sim::detail;
@@ -14,6 +15,17 @@ namespace {
 
 std::string classKey(int task, const std::string& name) {
     return std::to_string(task) + ":" + lower(name);
+}
+
+// A program started with STASHWELL_SIM_REFUSE_WINDOW_CLASS cannot create
+// windows of that class, as under Wine without a display (caller holds the lock).
+void applyRefusalFromEnvironment() {
+    static bool read = false;
+    if (read)
+        return;
+    read = true;
+    if (const char* name = std::getenv("STASHWELL_SIM_REFUSE_WINDOW_CLASS"); name && *name)
+        state().refusedWindowClasses[lower(name)] = ERROR_CLASS_DOES_NOT_EXIST;
 }
 
 std::string className(LPCSTR name) {
@@ -130,6 +142,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR classNameArg, LPCSTR windowName, DWOR
     std::string name = className(classNameArg);
     {
         auto guard = lock();
+        applyRefusalFromEnvironment();
+        if (auto refused = state().refusedWindowClasses.find(lower(name));
+            refused != state().refusedWindowClasses.end()) {
+            SetLastError(refused->second);
+            return nullptr;
+        }
         auto* cls = findClass(currentTask(), name);
         if (!cls) {
             SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -398,3 +416,20 @@ HWND GetParent(HWND hwnd) {
         return nullptr;
     return (w->style & WS_CHILD) ? w->parent : w->owner;
 }
+
+namespace sim {
+
+void RefuseWindowClass(const std::string& className, DWORD error) {
+    auto guard = lock();
+    state().refusedWindowClasses[lower(className)] = error;
+}
+
+std::vector<std::string> LiveWindows() {
+    auto guard = lock();
+    std::vector<std::string> out;
+    for (const auto& [handle, window] : state().windows)
+        out.push_back(window->className + " \"" + window->text + "\"");
+    return out;
+}
+
+} // namespace sim
