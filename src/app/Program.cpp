@@ -2,7 +2,7 @@
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"
 #include "app/UnitOptions.h"
-#include "banner/GifPicture.h"
+#include "gif/GifPicture.h"
 #include "traymenu/TrayIconMenu.h"
 
 TMainForm* StartProgram(tk::TApplication& application) {

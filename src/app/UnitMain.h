@@ -4,7 +4,7 @@
 
 #include "app/Settings.h"
 #include "banner/Banner.h"
-#include "banner/JvGIFCtrl.h"
+#include "gif/JvGIFCtrl.h"
 #include "clipboard/CoolClipboardViewer.h"
 #include "desktop/CoolDesktop.h"
 #include "desktop/CoolInstancesChecker.h"

@@ -1,7 +1,7 @@
 // The registry: a tree of keys under three roots, each key with typed values
 // in the order they were first written, open handles with the rights they
 // were opened with, and the refusals that tests switch on.
-#include "platform/sim/advapi32.h"
+#include "platform/sim/include/advapi32.h"
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
 

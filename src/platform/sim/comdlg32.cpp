@@ -1,6 +1,6 @@
 // The file dialogs: every call is logged and answered from the test's script
 // as the platform's dialog would answer the user's choice.
-#include "platform/sim/comdlg32.h"
+#include "platform/sim/include/comdlg32.h"
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
 

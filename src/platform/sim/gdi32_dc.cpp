@@ -3,7 +3,7 @@
 // colours and modes, origins and clipping.
 #include "platform/sim/gdi32_internal.h"
 #include "platform/sim/simulator.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <utility>

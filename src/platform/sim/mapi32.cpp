@@ -2,8 +2,8 @@
 // it is handed and answers with the test's scripted result. Also what
 // decides whether mail is installed: the platform version, the profile
 // (win.ini) and the registry value that SetMailInstalled writes.
-#include "platform/sim/advapi32.h"
-#include "platform/sim/mapi.h"
+#include "platform/sim/include/advapi32.h"
+#include "platform/sim/include/mapi.h"
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
 

@@ -2,7 +2,7 @@
 // functions read and change. Only the simulator's own sources include this.
 #pragma once
 
-#include "platform/sim/win32_sim.h"
+#include "platform/sim/include/win32_sim.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // bar of a window; TrackPopupMenu answered by the test's script.
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Message queues: one per thread, with posted and sent messages and quit.
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>

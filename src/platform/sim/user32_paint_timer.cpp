@@ -1,7 +1,7 @@
 // Invalidation and WM_PAINT, timers on the simulated clock, and hot keys.
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 

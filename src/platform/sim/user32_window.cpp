@@ -1,7 +1,7 @@
 // Window classes and windows: creation, destruction, text, data, enumeration.
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,1007 @@
+#include "net/HttpProt.h"
+
+#include "toolkit/Forms.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr const char* httpWindowClass = "XHttpCliWindowClass";
+int liveClients = 0;
+
+std::string Lower(std::string text) {
+    return tk::LowerCase(std::move(text));
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == Lower(prefix);
+}
+
+std::string TrimBlanks(const std::string& text) {
+    auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// A whole decimal number; EConvertError for anything else.
+long long ParseDecimal(const std::string& text) {
+    std::string t = TrimBlanks(text);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+        negative = t[i++] == '-';
+    if (i >= t.size())
+        throw tk::EConvertError("'" + text + "' is not a valid integer value");
+    long long value = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9' || value > (0x7fffffffffffffffLL - 9) / 10)
+            throw tk::EConvertError("'" + text + "' is not a valid integer value");
+        value = value * 10 + (t[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+// The status code in characters 10 to 12 of a status line; 0 when they are
+// not a number (such a line still counts as the status line).
+int StatusCodeOf(const std::string& line) {
+    if (line.size() < 10)
+        return 0;
+    std::string digits = line.substr(9, 3);
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+bool ValidSchemeChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '-' || c == '.';
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Helpers
+
+void ParseURL(const std::string& url, std::string& Proto, std::string& User, std::string& Pass,
+              std::string& Host, std::string& Port, std::string& Path) {
+    const std::string previous = Path;
+    Proto.clear();
+    User.clear();
+    Pass.clear();
+    Host.clear();
+    Port.clear();
+    Path.clear();
+    if (url.empty())
+        return;
+    auto directoryOf = [](const std::string& path) {
+        auto slash = path.rfind('/');
+        return slash == std::string::npos ? std::string("/") : path.substr(0, slash + 1);
+    };
+    if (StartsWith(url, "./")) {
+        Path = directoryOf(previous) + url.substr(2);
+        return;
+    }
+    if (StartsWith(url, "../")) {
+        std::string dir = directoryOf(previous);
+        std::string rest = url;
+        while (StartsWith(rest, "../")) {
+            rest.erase(0, 3);
+            if (dir.size() > 1) {
+                dir.pop_back();
+                auto slash = dir.rfind('/');
+                dir = slash == std::string::npos ? "/" : dir.substr(0, slash + 1);
+            }
+        }
+        Path = dir + rest;
+        return;
+    }
+    std::string rest;
+    auto sep = url.find("://");
+    bool scheme = sep != std::string::npos && sep > 0 &&
+                  std::all_of(url.begin(), url.begin() + static_cast<long>(sep), ValidSchemeChar);
+    if (scheme) {
+        // Upper-case letters are accepted too: "HTTP://host/" is the same address.
+        Proto = Lower(url.substr(0, sep));
+        rest = url.substr(sep + 3);
+    } else if (url[0] == '/' && (url.size() < 2 || url[1] != '/')) {
+        Proto = "http";
+        Path = url;
+        return;
+    } else if (StartsWith(url, "//")) {
+        rest = url.substr(2); // the host follows; the scheme is the default one
+    } else if (StartsWithNoCase(url, "http:")) {
+        Proto = "http";
+        rest = url.substr(5);
+        rest.erase(0, rest.find_first_not_of('/') == std::string::npos
+                          ? rest.size()
+                          : rest.find_first_not_of('/'));
+    } else if (StartsWithNoCase(url, "mailto:")) {
+        Proto = "mailto";
+        rest = url.substr(7);
+    } else {
+        rest = url;
+    }
+    auto slash = rest.find('/');
+    auto query = rest.find('?');
+    auto start = std::min(slash, query);
+    std::string authority = start == std::string::npos ? rest : rest.substr(0, start);
+    if (start != std::string::npos)
+        Path = rest.substr(start);
+    auto colon = authority.rfind(':');
+    auto at = authority.rfind('@');
+    if (colon == std::string::npos && at == std::string::npos) {
+        Host = authority;
+    } else if (colon != std::string::npos && (at == std::string::npos || at < colon)) {
+        std::size_t hostStart = at == std::string::npos ? 0 : at + 1;
+        Port = authority.substr(colon + 1);
+        Host = authority.substr(hostStart, colon - hostStart);
+    } else {
+        Host = authority.substr(at + 1);
+    }
+    if (at != std::string::npos) {
+        std::string userInfo = authority.substr(0, at);
+        auto c = userInfo.find(':');
+        if (c == std::string::npos) {
+            User = userInfo;
+        } else {
+            User = userInfo.substr(0, c);
+            Pass = userInfo.substr(c + 1);
+        }
+    }
+}
+
+std::string SuggestedFileNameOf(const std::string& path) {
+    std::string p = path.substr(0, path.find('?'));
+    if (p.empty() || p.back() == '/')
+        return "document.htm";
+    auto slash = p.rfind('/');
+    std::string name = slash == std::string::npos ? p : p.substr(slash + 1);
+    name = name.substr(0, 255);
+    return name.substr(0, name.find('?'));
+}
+
+std::string EncodeStr64(const std::string& text) {
+    static const char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((text.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 2 < text.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(text[i]) << 16 |
+                     static_cast<unsigned char>(text[i + 1]) << 8 |
+                     static_cast<unsigned char>(text[i + 2]);
+        out += alphabet[v >> 18 & 63];
+        out += alphabet[v >> 12 & 63];
+        out += alphabet[v >> 6 & 63];
+        out += alphabet[v & 63];
+    }
+    if (i + 1 == text.size()) {
+        unsigned v = static_cast<unsigned char>(text[i]) << 16;
+        out += alphabet[v >> 18 & 63];
+        out += alphabet[v >> 12 & 63];
+        out += "==";
+    } else if (i + 2 == text.size()) {
+        unsigned v = static_cast<unsigned char>(text[i]) << 16 |
+                     static_cast<unsigned char>(text[i + 1]) << 8;
+        out += alphabet[v >> 18 & 63];
+        out += alphabet[v >> 12 & 63];
+        out += alphabet[v >> 6 & 63];
+        out += '=';
+    }
+    return out;
+}
+
+std::string BaseOfURL(const std::string& path) {
+    std::string head = path.substr(0, path.find('?'));
+    auto last = head.find_last_of("/:");
+    return last == std::string::npos ? "" : path.substr(0, last + 1);
+}
+
+std::string RFC1123Date(double dateTime) {
+    static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    long long seconds = std::llround(dateTime * 86400.0);
+    long long day = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+    long long second = seconds - day * 86400;
+    // Days since 1970-01-01, then the civil date (proleptic Gregorian).
+    long long z = day - 25569 + 719468;
+    long long era = (z >= 0 ? z : z - 146096) / 146097;
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long y = yoe + era * 400;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    long long d = doy - (153 * mp + 2) / 5 + 1;
+    long long m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2)
+        ++y;
+    long long weekday = ((day - 25569 + 4) % 7 + 7) % 7;
+    return tk::Format("%s, %02lld %s %04lld %02lld:%02lld:%02lld", days[weekday], d, months[m - 1],
+                      y, second / 3600, second / 60 % 60, second % 60);
+}
+
+// ---------------------------------------------------------------------------
+// THttpCli
+
+THttpCli::THttpCli(tk::TComponent* owner) : tk::TComponent(owner) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA cls{};
+    if (!GetClassInfoA(instance, httpWindowClass, &cls)) {
+        cls.lpfnWndProc = &THttpCli::WndProc;
+        cls.hInstance = instance;
+        cls.lpszClassName = httpWindowClass;
+        RegisterClassA(&cls);
+    }
+    windowHandle_ = CreateWindowExA(WS_EX_TOOLWINDOW, httpWindowClass, "", WS_POPUP, 0, 0, 0, 0,
+                                    nullptr, nullptr, instance, nullptr);
+    if (!windowHandle_)
+        throw EHttpException("Cannot create a hidden window for THttpCli", 0);
+    SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ++liveClients;
+    try {
+        socket_ = new TWSocket(this);
+    } catch (...) {
+        SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, 0);
+        DestroyWindow(windowHandle_);
+        --liveClients;
+        throw;
+    }
+    ProxyPort = "80";
+    ContentTypePost = "application/x-www-form-urlencoded";
+    Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+    Agent = "Mozilla/3.0 (compatible)";
+    authChallenges_.clear();
+    BindSocketEvents();
+    rcvdHeader_.clear();
+    state_ = hsIdle;
+    LocalAddr = "0.0.0.0";
+}
+
+THttpCli::~THttpCli() {
+    // The socket must not call back into a client that is going away.
+    socket_->OnSessionClosed = nullptr;
+    socket_->OnDataAvailable = nullptr;
+    socket_->OnSessionConnected = nullptr;
+    socket_->OnDataSent = nullptr;
+    socket_->OnDnsLookupDone = nullptr;
+    socket_->OnSocksError = nullptr;
+    socket_->OnSocksConnected = nullptr;
+    socket_->OnError = nullptr;
+    socket_->OnBgException = nullptr;
+    delete socket_;
+    socket_ = nullptr;
+    SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, 0);
+    DestroyWindow(windowHandle_);
+    if (--liveClients == 0)
+        UnregisterClassA(httpWindowClass, GetModuleHandleA(nullptr));
+}
+
+void THttpCli::BindSocketEvents() {
+    socket_->OnSessionClosed = [this](tk::TComponent*, WORD e) {
+        SocketSessionClosed(e);
+    };
+    socket_->OnDataAvailable = [this](tk::TComponent*, WORD e) {
+        SocketDataAvailable(e);
+    };
+    socket_->OnSessionConnected = [this](tk::TComponent*, WORD e) {
+        SocketSessionConnected(e);
+    };
+    socket_->OnDataSent = [this](tk::TComponent*, WORD e) {
+        SocketDataSent(e);
+    };
+    socket_->OnDnsLookupDone = [this](tk::TComponent*, WORD e) {
+        SocketDNSLookupDone(e);
+    };
+    socket_->OnSocksError = [this](tk::TComponent*, int error, const std::string& msg) {
+        requestDoneError_ = static_cast<WORD>(error);
+        statusCode_ = 404;
+        reasonPhrase_ = msg;
+        if (OnSocksError)
+            OnSocksError(this, error, msg);
+    };
+    socket_->OnSocksConnected = [this](tk::TComponent*, WORD e) {
+        if (OnSocksConnected && e == 0)
+            OnSocksConnected(this);
+    };
+    socket_->OnError = [this](tk::TComponent*) {
+        SocketErrorTransfer();
+    };
+    socket_->OnBgException = [this](tk::TComponent*, const std::exception&, bool& canClose) {
+        SocketBgException(canClose);
+    };
+}
+
+void THttpCli::SetMultiThreaded(bool value) {
+    multiThreaded_ = value;
+    socket_->MultiThreaded = value;
+}
+
+LRESULT CALLBACK THttpCli::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* client = reinterpret_cast<THttpCli*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!client ||
+        (msg != WM_HTTP_REQUEST_DONE && msg != WM_HTTP_SET_READY && msg != WM_HTTP_LOGIN))
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    try {
+        client->WndMessage(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        // Handlers of OnRequestDone and OnStateChange run here: their
+        // failures go to the application, never through the window procedure.
+        for (const tk::TComponent* c = client; c; c = c->Owner())
+            if (auto* app = dynamic_cast<const tk::TApplication*>(c)) {
+                const_cast<tk::TApplication*>(app)->HandleException(e);
+                break;
+            }
+    } catch (...) {
+    }
+    return 0;
+}
+
+void THttpCli::WndMessage(UINT msg, WPARAM wParam, LPARAM) {
+    switch (msg) {
+    case WM_HTTP_REQUEST_DONE:
+        if (OnRequestDone)
+            OnRequestDone(this, requestType_, requestDoneError_);
+        break;
+    case WM_HTTP_SET_READY:
+        if (static_cast<std::uint32_t>(wParam) != requestSerial_)
+            break; // an earlier request's
+        readyPending_ = false;
+        StateChange(hsIdle);
+        break;
+    case WM_HTTP_LOGIN:
+        if (static_cast<std::uint32_t>(wParam) == requestSerial_ && state_ != hsIdle &&
+            !readyPending_)
+            Login();
+        break;
+    }
+}
+
+void THttpCli::StateChange(THttpClientState newState) {
+    if (state_ == newState)
+        return;
+    state_ = newState;
+    if (OnStateChange)
+        OnStateChange(this);
+    if (newState == hsIdle)
+        PostMessageA(windowHandle_, WM_HTTP_REQUEST_DONE, 0, 0);
+}
+
+void THttpCli::SetReady() {
+    if (readyPending_)
+        return;
+    readyPending_ = true;
+    PostMessageA(windowHandle_, WM_HTTP_SET_READY, static_cast<WPARAM>(requestSerial_), 0);
+}
+
+void THttpCli::AbortSocketQuietly() {
+    socket_->OnSessionClosed = nullptr;
+    socket_->OnDnsLookupDone = nullptr;
+    socket_->OnDataAvailable = nullptr;
+    socket_->OnSessionConnected = nullptr;
+    socket_->OnError = nullptr;
+    try {
+        socket_->Abort();
+    } catch (...) {
+    }
+    BindSocketEvents();
+}
+
+void THttpCli::EndWithFailure(WORD error, const std::string& reason) {
+    requestDoneError_ = error;
+    statusCode_ = 404;
+    reasonPhrase_ = reason;
+    AbortSocketQuietly();
+    SocketSessionClosed(error);
+}
+
+void THttpCli::Abort() {
+    if (state_ == hsIdle)
+        return;
+    AbortSocketQuietly();
+    connected_ = false;
+    headerFlag_ = false;
+    locationFlag_ = false;
+    SetReady();
+}
+
+// --- starting ----------------------------------------------------------------
+
+void THttpCli::BeginRequest(THttpRequest kind) {
+    if (state_ != hsIdle)
+        throw EHttpException("HTTP component is busy", 1);
+    if (kind == httpPOST && !PostStream)
+        throw EHttpException("HTTP component has nothing to post", 2);
+    ++requestSerial_;
+    readyPending_ = false;
+    redirections_ = 0;
+    // A connection that an earlier request left open is let go first.
+    if (socket_->State() != wsClosed)
+        AbortSocketQuietly();
+    socket_->OnSessionClosed = [this](tk::TComponent*, WORD e) {
+        SocketSessionClosed(e);
+    };
+    StateChange(hsStarting);
+    requestType_ = kind;
+
+    rcvdHeader_.clear();
+    requestDoneError_ = 0;
+    docName_.clear();
+    statusCode_ = 0;
+    reasonPhrase_.clear();
+    rcvdCount_ = 0;
+    sentCount_ = 0;
+    headerLineCount_ = 0;
+    bodyLineCount_ = 0;
+    contentLength_ = -1;
+    contentType_.clear();
+    sendingPost_ = false;
+    headerFlag_ = false;
+    locationFlag_ = false;
+    receiveLen_ = 0;
+    location_ = URL;
+
+    std::string proto, user, pass, host, port, path;
+    ParseURL(URL, proto, user, pass, host, port, path);
+    hostName_ = host;
+    if (!user.empty()) {
+        Username = user;
+        Password = pass;
+    }
+    if (Proxy.empty()) {
+        targetPath_ = path;
+        targetHost_ = host;
+        targetPort_ = port.empty() ? "80" : port;
+    } else {
+        targetPath_ = (proto.empty() ? "http" : proto) + "://" + host +
+                      (port.empty() ? "" : ":" + port) + (path.empty() ? "/" : path);
+        std::string pproto, puser, ppass, phost, pport, ppath;
+        ParseURL(Proxy, pproto, puser, ppass, phost, pport, ppath);
+        targetHost_ = phost.empty() ? Proxy : phost;
+        targetPort_ = pport.empty() ? ProxyPort : pport;
+    }
+    protocol_ = proto.empty() ? "http" : proto;
+    if (targetPath_.empty())
+        targetPath_ = "/";
+    docName_ = SuggestedFileNameOf(path);
+    Login();
+}
+
+void THttpCli::Login() {
+    dnsResult_.clear();
+    receiveLen_ = 0;
+    StateChange(hsResolving);
+    bool failed = false;
+    std::string why;
+    socketError_ = false;
+    lookupAnswered_ = false;
+    try {
+        socket_->SetLocalAddr(LocalAddr);
+        socket_->DnsLookup(targetHost_);
+    } catch (const std::exception& e) {
+        failed = true;
+        why = e.what();
+    }
+    if (failed) {
+        statusCode_ = 404;
+        reasonPhrase_ = why;
+        connected_ = false;
+        StateChange(hsIdle);
+        return;
+    }
+    if (socketError_ && !lookupAnswered_) {
+        // The lookup could not even start, and nothing will answer it.
+        connected_ = false;
+        EndWithFailure(static_cast<WORD>(socket_->LastError()),
+                       socket_->LastErrorText().empty() ? "can't resolve hostname to IP address"
+                                                        : socket_->LastErrorText());
+    }
+}
+
+void THttpCli::SocketDNSLookupDone(WORD error) {
+    lookupAnswered_ = true;
+    if (error) {
+        requestDoneError_ = error;
+        statusCode_ = 404;
+        reasonPhrase_ = "can't resolve hostname to IP address";
+        SocketSessionClosed(error);
+        return;
+    }
+    dnsResult_ = socket_->DnsResult();
+    StateChange(hsResolved);
+    socketError_ = false;
+    bool raised = false;
+    try {
+        socket_->SetAddr(dnsResult_);
+        socket_->SetLocalAddr(LocalAddr);
+        socket_->SetPort(targetPort_);
+        socket_->SetProto("tcp");
+        socket_->Connect();
+    } catch (const std::exception&) {
+        raised = true;
+    }
+    // A failure told through the error hook leaves no connect notification
+    // to come: the request ends here, as when the call raises.
+    if (raised || (socketError_ && socket_->State() != wsConnecting && state_ == hsResolved)) {
+        int last = socket_->LastError();
+        std::string reason = last ? "can't connect: " + WSocketErrorDesc(last) + " (Error #" +
+                                        tk::IntToStr(last) + ")"
+                                  : "can't connect: " + socket_->LastErrorText();
+        connected_ = false;
+        EndWithFailure(static_cast<WORD>(last), reason);
+    }
+}
+
+void THttpCli::SocketErrorTransfer() {
+    socketError_ = true;
+    if (OnSocketError)
+        OnSocketError(this);
+}
+
+void THttpCli::SocketBgException(bool& canClose) {
+    // A handler failed inside a notification: the socket aborts the
+    // connection, and the request must still come to its end.
+    canClose = true;
+    connected_ = false;
+    headerFlag_ = false;
+    locationFlag_ = false;
+    if (state_ != hsIdle)
+        SetReady();
+}
+
+void THttpCli::SocketSessionConnected(WORD error) {
+    if (error) {
+        requestDoneError_ = error;
+        statusCode_ = 404;
+        reasonPhrase_ = WSocketErrorDesc(error) + " (Error #" + tk::IntToStr(error) + ")";
+        SocketSessionClosed(error);
+        return;
+    }
+    connected_ = true;
+    StateChange(hsSessionOpen);
+    if (OnSessionConnected)
+        OnSessionConnected(this);
+    next_ = &THttpCli::GetHeaderLineNext;
+    StateChange(hsAwaitingHeader);
+    try {
+        const char* method = requestType_ == httpPOST   ? "POST"
+                             : requestType_ == httpHEAD ? "HEAD"
+                                                        : "GET";
+        SendRequest(method, "1.0");
+        if (requestType_ == httpPOST) {
+            if (OnSendBegin)
+                OnSendBegin(this);
+            sendingPost_ = true;
+            SocketDataSent(0);
+        }
+    } catch (...) {
+        connected_ = false;
+        socket_->Close();
+    }
+}
+
+// --- the request -------------------------------------------------------------
+
+void THttpCli::SendCommand(const std::string& line) {
+    std::string text = line;
+    if (OnCommand)
+        OnCommand(this, text);
+    if (!text.empty())
+        reqStream_.WriteBuffer(text.data(), text.size());
+    reqStream_.WriteBuffer("\r\n", 2);
+}
+
+void THttpCli::SendRequest(const std::string& method, const std::string& version) {
+    reqStream_.Clear();
+    if (OnRequestHeaderBegin)
+        OnRequestHeaderBegin(this);
+    std::vector<std::string> headers;
+    headers.push_back(method + " " + targetPath_ + " HTTP/" + version);
+    if (!Sender.empty())
+        headers.push_back("From: " + Sender);
+    if (!Accept.empty())
+        headers.push_back("Accept: " + Accept);
+    if (!Reference.empty())
+        headers.push_back("Referer: " + Reference);
+    if (!AcceptLanguage.empty())
+        headers.push_back("Accept-Language: " + AcceptLanguage);
+    if (requestType_ == httpPOST && !ContentTypePost.empty())
+        headers.push_back("Content-Type: " + ContentTypePost);
+    if (!Agent.empty())
+        headers.push_back("User-Agent: " + Agent);
+    headers.push_back("Host: " + hostName_);
+    if (NoCache)
+        headers.push_back("Pragma: no-cache");
+    if (requestType_ == httpPOST)
+        headers.push_back("Content-Length: " + tk::IntToStr(PostStream ? PostStream->Size() : 0));
+    if (ModifiedSince != 0)
+        headers.push_back("If-Modified-Since: " + RFC1123Date(ModifiedSince) + " GMT");
+    if (!Username.empty())
+        headers.push_back("Authorization: Basic " + EncodeStr64(Username + ":" + Password));
+    if (!Proxy.empty() && !ProxyUsername.empty())
+        headers.push_back("Proxy-Authorization: Basic " +
+                          EncodeStr64(ProxyUsername + ":" + ProxyPassword));
+    if (!Cookie.empty())
+        headers.push_back("Cookie: " + Cookie);
+    if (!ContentRangeBegin.empty() || !ContentRangeEnd.empty()) {
+        headers.push_back("Range: bytes=" + ContentRangeBegin + "-" + ContentRangeEnd);
+        ContentRangeBegin.clear();
+        ContentRangeEnd.clear();
+    }
+    acceptRanges_.clear();
+    if (OnBeforeHeaderSend)
+        OnBeforeHeaderSend(this, method, headers);
+    for (const auto& line : headers)
+        SendCommand(line);
+    if (OnRequestHeaderEnd)
+        OnRequestHeaderEnd(this);
+    SendCommand("");
+    socket_->Send(reqStream_.Memory(), static_cast<int>(reqStream_.Size()));
+    reqStream_.Clear();
+}
+
+void THttpCli::SocketDataSent(WORD) {
+    if (!sendingPost_)
+        return;
+    std::size_t n = PostStream ? PostStream->Read(sendBuffer_, sizeof sendBuffer_) : 0;
+    if (n > 0) {
+        sentCount_ += static_cast<long long>(n);
+        if (OnSendData)
+            OnSendData(this, sendBuffer_, static_cast<int>(n));
+        socket_->Send(sendBuffer_, static_cast<int>(n));
+    } else {
+        sendingPost_ = false;
+        if (OnSendEnd)
+            OnSendEnd(this);
+    }
+}
+
+// --- receiving ---------------------------------------------------------------
+
+void THttpCli::SocketDataAvailable(WORD error) {
+    int room = 8192 - receiveLen_;
+    if (room <= 0)
+        throw EHttpException("HTTP line too long", 4);
+    int n = socket_->Receive(receiveBuffer_ + receiveLen_, room);
+    if (requestType_ == httpAbort || n <= 0)
+        return;
+    receiveLen_ += n;
+    receiveBuffer_[receiveLen_] = '\0';
+
+    if (state_ == hsReceivingBody) {
+        int len = receiveLen_;
+        receiveLen_ = 0;
+        if (next_)
+            ProcessBodyBlock(receiveBuffer_, len);
+        else
+            SetReady();
+        return;
+    }
+    while (receiveLen_ > 0) {
+        auto* lf = static_cast<char*>(
+            std::memchr(receiveBuffer_, '\n', static_cast<std::size_t>(receiveLen_)));
+        if (!lf)
+            break;
+        int lineLen = static_cast<int>(lf - receiveBuffer_);
+        int end = lineLen;
+        if (end > 0 && receiveBuffer_[end - 1] == '\r')
+            --end;
+        lastResponse_.assign(receiveBuffer_, static_cast<std::size_t>(end));
+        lineEnding_.assign(receiveBuffer_ + end, static_cast<std::size_t>(lineLen + 1 - end));
+        receiveLen_ -= lineLen + 1;
+        std::memmove(receiveBuffer_, lf + 1, static_cast<std::size_t>(receiveLen_) + 1);
+        if (state_ == hsAwaitingHeader || state_ == hsReceivingBody) {
+            if (next_)
+                (this->*next_)();
+            else
+                SetReady();
+        } else if (OnIdleData) {
+            OnIdleData(this, error);
+        }
+        if (state_ == hsReceivingBody) {
+            // The header is over: what follows is body as it stands, line
+            // ends included.
+            if (receiveLen_ > 0 && next_ == &THttpCli::GetBodyLineNext) {
+                int len = receiveLen_;
+                receiveLen_ = 0;
+                ProcessBodyBlock(receiveBuffer_, len);
+            }
+            break;
+        }
+    }
+}
+
+void THttpCli::NewTargetFromLocation(const std::string& value) {
+    bool absolute = StartsWithNoCase(value, "http://");
+    if (!absolute && value.find("://") != std::string::npos &&
+        std::all_of(value.begin(), value.begin() + static_cast<long>(value.find("://")),
+                    ValidSchemeChar)) {
+        // Another scheme (https, ftp, ...) cannot be followed by this client.
+        locationFlag_ = false;
+        return;
+    }
+    if (Proxy.empty()) {
+        if (StartsWith(value, "/")) {
+            targetPath_ = value;
+            location_ = "http://" + targetHost_ + targetPath_;
+        } else if (!absolute) {
+            targetPath_ = BaseOfURL(targetPath_) + value;
+            location_ =
+                "http://" + targetHost_ + (StartsWith(targetPath_, "/") ? "" : "/") + targetPath_;
+        } else {
+            std::string proto, user, pass, host, port, path;
+            ParseURL(value, proto, user, pass, host, port, path);
+            targetHost_ = host;
+            targetPort_ = port.empty() ? "80" : port;
+            targetPath_ = path.empty() ? "/" : path;
+            if (!user.empty() && !pass.empty()) {
+                Username = user;
+                Password = pass;
+            }
+            if (!host.empty()) {
+                hostName_ = targetHost_;
+                location_ = proto + "://" + targetHost_ + targetPath_;
+            }
+        }
+        return;
+    }
+    // Through a proxy the new address goes into the request path whole; the
+    // connection target stays the proxy.
+    std::string proto, user, pass, host, port, path = "";
+    ParseURL(location_, proto, user, pass, host, port, path);
+    if (StartsWith(value, "/")) {
+        targetPath_ = "http://" + hostName_ + value;
+    } else if (!absolute) {
+        targetPath_ = "http://" + hostName_ + BaseOfURL(path.empty() ? "/" : path) + value;
+    } else {
+        targetPath_ = value;
+        ParseURL(value, proto, user, pass, host, port, path);
+        if (!host.empty())
+            hostName_ = host;
+    }
+    location_ = targetPath_;
+}
+
+void THttpCli::GetHeaderLineNext() {
+    const std::string& line = lastResponse_;
+    if (headerLineCount_ == 0) {
+        headerFlag_ = true;
+        if (OnHeaderBegin)
+            OnHeaderBegin(this);
+    }
+    ++headerLineCount_;
+
+    if (line.size() >= 6 && tk::UpperCase(line.substr(0, 6)) == "<HTML>") {
+        // A server that sends no header: the document starts here.
+        if (contentType_.empty())
+            contentType_ = "text/html";
+        StateChange(hsReceivingBody);
+        next_ = &THttpCli::GetBodyLineNext;
+        headerFlag_ = false;
+        if (OnHeaderEnd)
+            OnHeaderEnd(this);
+        std::string block = line + lineEnding_;
+        ProcessBodyBlock(block.data(), static_cast<int>(block.size()));
+        return;
+    }
+
+    if (!line.empty()) {
+        rcvdHeader_.push_back(line);
+        if (StartsWith(line, "HTTP/1.0") || StartsWith(line, "HTTP/1.1")) {
+            statusCode_ = StatusCodeOf(line);
+            reasonPhrase_ = line.size() >= 14 ? line.substr(13) : "";
+        } else if (auto colon = line.find(':'); colon != std::string::npos) {
+            std::string name = Lower(line.substr(0, colon));
+            std::string value = line.substr(colon + 1);
+            value.erase(0, std::min(value.find_first_not_of(' '), value.size()));
+            if (name == "location") {
+                locationFlag_ = true;
+                NewTargetFromLocation(value);
+            } else if (name == "content-length") {
+                contentLength_ = ParseDecimal(value);
+            } else if (name == "content-range") {
+                // "bytes 100-199/1000"
+                std::string range = value.size() > 6 ? value.substr(6) : "";
+                auto dash = range.find('-');
+                ContentRangeBegin = range.substr(0, dash);
+                if (dash != std::string::npos) {
+                    auto slash = range.find('/', dash);
+                    ContentRangeEnd =
+                        range.substr(dash + 1, slash == std::string::npos ? std::string::npos
+                                                                          : slash - dash - 1);
+                } else {
+                    ContentRangeEnd.clear();
+                }
+            } else if (name == "accept-ranges") {
+                acceptRanges_ = value;
+            } else if (name == "content-type") {
+                contentType_ = Lower(value);
+            } else if (name == "www-authenticate") {
+                authChallenges_.push_back(value);
+            } else if (name == "set-cookie") {
+                bool accept = true;
+                if (OnCookie)
+                    OnCookie(this, value, accept);
+            }
+        }
+        if (OnHeaderData)
+            OnHeaderData(this);
+        return;
+    }
+
+    // The blank line: the header is complete.
+    if (locationFlag_ && redirections_ >= MaxRedirections)
+        locationFlag_ = false; // enough: this response is the answer
+    if (locationFlag_) {
+        headerFlag_ = false;
+        if (OnHeaderEnd)
+            OnHeaderEnd(this);
+        receiveLen_ = 0;
+        headerLineCount_ = 0;
+        bodyLineCount_ = 0;
+        socket_->OnSessionClosed = [this](tk::TComponent*, WORD e) {
+            LocationSessionClosed(e);
+        };
+        socket_->Close();
+        return;
+    }
+    if (contentLength_ != 0) {
+        std::string ext;
+        auto dot = docName_.rfind('.');
+        if (dot != std::string::npos)
+            ext = Lower(docName_.substr(dot));
+        if ((ext == ".exe" || ext.empty()) && contentType_ == "text/html")
+            docName_ =
+                dot == std::string::npos ? docName_ + ".htm" : docName_.substr(0, dot + 1) + "htm";
+        StateChange(hsReceivingBody);
+        next_ = &THttpCli::GetBodyLineNext;
+        headerFlag_ = false;
+        if (OnHeaderEnd)
+            OnHeaderEnd(this);
+        if (receiveLen_ > 0) {
+            int len = receiveLen_;
+            receiveLen_ = 0;
+            ProcessBodyBlock(receiveBuffer_, len);
+        }
+        // Of an error response only the bytes that came with the header count.
+        if (statusCode_ >= 400)
+            socket_->Close();
+        return;
+    }
+    headerFlag_ = false;
+    if (OnHeaderEnd)
+        OnHeaderEnd(this);
+    // Nothing more is expected: the connection is let go now, so that it
+    // cannot close under the next request.
+    socket_->Close();
+    SetReady();
+}
+
+void THttpCli::GetBodyLineNext() {
+    ProcessBodyBlock(lastResponse_.data(), static_cast<int>(lastResponse_.size()));
+}
+
+void THttpCli::ProcessBodyBlock(const char* data, int len) {
+    if (bodyLineCount_ == 0) {
+        docEndRaised_ = false;
+        if (OnDocBegin)
+            OnDocBegin(this);
+    }
+    ++bodyLineCount_;
+    rcvdCount_ += len;
+    if (ReceiveStream)
+        ReceiveStream->WriteBuffer(data, static_cast<std::size_t>(len));
+    if (OnDocData)
+        OnDocData(this, data, len);
+}
+
+// --- the end of a connection ---------------------------------------------------
+
+void THttpCli::SocketSessionClosed(WORD error) {
+    if (error)
+        requestDoneError_ = error;
+    connected_ = false;
+    if (headerFlag_) {
+        headerFlag_ = false;
+        if (OnHeaderEnd)
+            OnHeaderEnd(this);
+        if (locationFlag_ && redirections_ < MaxRedirections)
+            LocationSessionClosed(error);
+        else
+            SetReady();
+        return;
+    }
+    if (bodyLineCount_ > 0 && !docEndRaised_) {
+        docEndRaised_ = true;
+        if (OnDocEnd)
+            OnDocEnd(this);
+    }
+    SetReady();
+}
+
+void THttpCli::LocationSessionClosed(WORD) {
+    ++redirections_;
+    std::string url = location_.substr(0, location_.find('#'));
+    std::string proto, user, pass, host, port, path;
+    ParseURL(url, proto, user, pass, host, port, path);
+    docName_ = SuggestedFileNameOf(path);
+    connected_ = false;
+    locationFlag_ = false;
+    if (requestType_ == httpPOST)
+        requestType_ = httpGET;
+    socket_->OnSessionClosed = [this](tk::TComponent*, WORD e) {
+        SocketSessionClosed(e);
+    };
+    if (OnLocationChange)
+        OnLocationChange(this);
+    rcvdHeader_.clear();
+    headerLineCount_ = 0;
+    bodyLineCount_ = 0;
+    contentLength_ = -1;
+    contentType_.clear();
+    statusCode_ = 0;
+    if (!Proxy.empty()) {
+        std::string pproto, puser, ppass, phost, pport, ppath;
+        ParseURL(Proxy, pproto, puser, ppass, phost, pport, ppath);
+        targetPort_ = pport.empty() ? ProxyPort : pport;
+    }
+    PostMessageA(windowHandle_, WM_HTTP_LOGIN, static_cast<WPARAM>(requestSerial_), 0);
+}
+
+// --- the synchronous wait ------------------------------------------------------
+
+void THttpCli::PumpOnce() {
+    if (!multiThreaded_) {
+        for (const tk::TComponent* c = this; c; c = c->Owner())
+            if (auto* app = dynamic_cast<const tk::TApplication*>(c)) {
+                const_cast<tk::TApplication*>(app)->ProcessMessages();
+                return;
+            }
+    }
+    socket_->ProcessMessages();
+}
+
+void THttpCli::Timeout() {
+    if (readyPending_)
+        return;
+    AbortSocketQuietly();
+    connected_ = false;
+    headerFlag_ = false;
+    locationFlag_ = false;
+    requestDoneError_ = WSAETIMEDOUT;
+    statusCode_ = 404;
+    reasonPhrase_ = WSocketErrorDesc(WSAETIMEDOUT) + " (Error #" + tk::IntToStr(WSAETIMEDOUT) + ")";
+    SetReady();
+}
+
+void THttpCli::RunRequest(THttpRequest kind) {
+    BeginRequest(kind);
+    DWORD start = GetTickCount();
+    while (state_ != hsIdle) {
+        PumpOnce();
+        if (state_ == hsIdle)
+            break;
+        DWORD elapsed = GetTickCount() - start;
+        if (RequestTimeout && elapsed >= RequestTimeout) {
+            Timeout();
+            continue;
+        }
+        // Sleeps until a message arrives instead of spinning.
+        MsgWaitForMultipleObjects(
+            0, nullptr, FALSE, RequestTimeout ? RequestTimeout - elapsed : INFINITE, QS_ALLINPUT);
+    }
+    if (statusCode_ > 399)
+        throw EHttpException(reasonPhrase_, static_cast<WORD>(statusCode_));
+}
