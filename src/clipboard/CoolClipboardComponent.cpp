@@ -1,5 +1,5 @@
 #include "clipboard/CoolClipboardComponent.h"
-#include "toolkit/Forms.h"
+#include "toolkit/Application.h"
 
 #include <limits>
 

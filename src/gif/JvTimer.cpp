@@ -1,7 +1,7 @@
 #include "gif/JvTimer.h"
 
 #include "toolkit/ExtCtrls.h"
-#include "toolkit/Forms.h"
+#include "toolkit/Application.h"
 #include "toolkit/UtilWindow.h"
 
 namespace {

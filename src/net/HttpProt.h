@@ -4,6 +4,7 @@
 // synchronously (RunRequest, Fetch), pumping messages while it waits.
 #pragma once
 
+#include "net/HttpHelpers.h"
 #include "net/WSocket.h"
 #include "toolkit/Classes.h"
 
@@ -51,19 +52,6 @@ using THttpIdleDataEvent = std::function<void(tk::TComponent* Sender, WORD Error
 using THttpSocksErrorEvent = TSocksErrorEvent;
 using THttpSessionConnected = std::function<void(tk::TComponent* Sender)>;
 using THttpTraceEvent = std::function<void(tk::TComponent* Sender, const std::string& Text)>;
-
-// Splits a URL into its parts. `Path` is also an input: the path that
-// relative forms ("./x", "../x") are taken against.
-void ParseURL(const std::string& url, std::string& Proto, std::string& User, std::string& Pass,
-              std::string& Host, std::string& Port, std::string& Path);
-// A file name for the document at `path`.
-std::string SuggestedFileNameOf(const std::string& path);
-// Standard Base64 with "=" padding.
-std::string EncodeStr64(const std::string& text);
-// The text up to and including the last "/" or ":" before the first "?".
-std::string BaseOfURL(const std::string& path);
-// An If-Modified-Since date from a date-time (days since 30 December 1899).
-std::string RFC1123Date(double dateTime);
 
 class THttpCli : public tk::TComponent {
 public:

@@ -1,5 +1,5 @@
 #include "toolkit/Threads.h"
-#include "toolkit/Forms.h"
+#include "toolkit/Application.h"
 
 #include <algorithm>
 #include <deque>
@@ -104,8 +104,8 @@ struct TThread::Core {
 namespace {
 
 LRESULT CALLBACK SyncWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* holder = reinterpret_cast<std::shared_ptr<TThread::Core>*>(
-        GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* holder =
+        reinterpret_cast<std::shared_ptr<TThread::Core>*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (holder) {
         if (msg == syncMessage) {
             std::shared_ptr<TThread::Core> core = *holder; // a method may destroy the thread
@@ -141,8 +141,7 @@ HWND makeSyncWindow(const std::shared_ptr<TThread::Core>& core) {
 
 } // namespace
 
-TThread::TThread(bool createSuspended, TComponent* context,
-                 std::function<void(TThread&)> execute)
+TThread::TThread(bool createSuspended, TComponent* context, std::function<void(TThread&)> execute)
     : core_(std::make_shared<Core>()), execute_(std::move(execute)) {
     core_->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!core_->wake)

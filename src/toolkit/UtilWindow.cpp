@@ -1,5 +1,5 @@
 #include "toolkit/UtilWindow.h"
-#include "toolkit/Forms.h"
+#include "toolkit/Application.h"
 
 #include <memory>
 
