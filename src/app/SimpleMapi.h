@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "toolkit/Handles.h"
 
 #include <string>
 
@@ -30,7 +31,7 @@ public:
 
 private:
     int installed_ = -1; // not yet decided
-    HMODULE library_ = nullptr;
+    tk::TLibrary library_;
     LPMAPISENDMAIL sendMail_ = nullptr;
 };
 

@@ -43,17 +43,13 @@ void TGIFGraphic::Draw(tk::TCanvas& canvas, const RECT& rect) {
 void TGIFGraphic::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE) {
     if (format != GIFImageClipboardFormat())
         throw tk::EInvalidGraphic("Unsupported clipboard format");
-    const void* bytes = data ? GlobalLock(data) : nullptr;
-    if (!bytes)
-        throw tk::EInvalidGraphic("Cannot read the clipboard's GIF image");
     tk::TMemoryStream stream;
-    try {
-        stream.WriteBuffer(bytes, GlobalSize(data));
-    } catch (...) {
-        GlobalUnlock(data);
-        throw;
+    {
+        tk::TGlobalLock<const void> bytes(data);
+        if (!bytes)
+            throw tk::EInvalidGraphic("Cannot read the clipboard's GIF image");
+        stream.WriteBuffer(bytes.Get(), bytes.Size());
     }
-    GlobalUnlock(data);
     stream.SetPosition(0);
     LoadFromStream(stream);
 }

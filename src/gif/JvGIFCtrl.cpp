@@ -26,21 +26,13 @@ void TJvImageControl::PaintNow() {
         return;
     }
     std::lock_guard guard(lock_);
-    HDC dc = GetDC(hwnd);
+    tk::TWindowDC dc(hwnd);
     if (!dc)
         return;
-    struct Release {
-        HWND hwnd;
-        HDC dc;
-        int saved;
-        ~Release() {
-            RestoreDC(dc, saved);
-            ReleaseDC(hwnd, dc);
-        }
-    } release{hwnd, dc, SaveDC(dc)};
-    OffsetViewportOrgEx(dc, Left(), Top(), nullptr);
-    IntersectClipRect(dc, 0, 0, Width(), Height());
-    tk::TCanvas canvas(dc);
+    tk::TSavedDC saved(dc.Get());
+    OffsetViewportOrgEx(dc.Get(), Left(), Top(), nullptr);
+    IntersectClipRect(dc.Get(), 0, 0, Width(), Height());
+    tk::TCanvas canvas(dc.Get());
     DoPaintImage(canvas);
 }
 

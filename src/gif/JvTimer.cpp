@@ -8,13 +8,6 @@ namespace {
 
 constexpr UINT_PTR windowTimerId = 1;
 
-tk::TApplication* applicationAbove(const tk::TComponent* component) {
-    for (const tk::TComponent* c = component; c; c = c->Owner())
-        if (auto* application = dynamic_cast<const tk::TApplication*>(c))
-            return const_cast<tk::TApplication*>(application);
-    return nullptr;
-}
-
 } // namespace
 
 // ------------------------------------------------------------ TJvTimerThread
@@ -181,7 +174,7 @@ void TJvTimer::ThreadTick() {
         thread_->Synchronize([this] {
             // Checked again here: the tick may have waited while the timer
             // was stopped, and a program that is ending ticks no more.
-            tk::TApplication* application = applicationAbove(this);
+            tk::TApplication* application = tk::FindApplication(this);
             if (Enabled() && !(application && application->Terminated()))
                 Timer();
         });

@@ -1,6 +1,7 @@
 #include "net/HttpProt.h"
 
 #include "toolkit/Application.h"
+#include "toolkit/UtilWindow.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,25 +18,14 @@ int liveClients = 0;
 // THttpCli
 
 THttpCli::THttpCli(tk::TComponent* owner) : tk::TComponent(owner) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA cls{};
-    if (!GetClassInfoA(instance, httpWindowClass, &cls)) {
-        cls.lpfnWndProc = &THttpCli::WndProc;
-        cls.hInstance = instance;
-        cls.lpszClassName = httpWindowClass;
-        RegisterClassA(&cls);
-    }
-    windowHandle_ = CreateWindowExA(WS_EX_TOOLWINDOW, httpWindowClass, "", WS_POPUP, 0, 0, 0, 0,
-                                    nullptr, nullptr, instance, nullptr);
+    windowHandle_ = tk::CreateHiddenWindow(httpWindowClass, *this);
     if (!windowHandle_)
         throw EHttpException("Cannot create a hidden window for THttpCli", 0);
-    SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ++liveClients;
     try {
         socket_ = new TWSocket(this);
     } catch (...) {
-        SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, 0);
-        DestroyWindow(windowHandle_);
+        tk::DestroyHiddenWindow(windowHandle_);
         --liveClients;
         throw;
     }
@@ -63,8 +53,7 @@ THttpCli::~THttpCli() {
     socket_->OnBgException = nullptr;
     delete socket_;
     socket_ = nullptr;
-    SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, 0);
-    DestroyWindow(windowHandle_);
+    tk::DestroyHiddenWindow(windowHandle_);
     if (--liveClients == 0)
         UnregisterClassA(httpWindowClass, GetModuleHandleA(nullptr));
 }
@@ -109,24 +98,20 @@ void THttpCli::SetMultiThreaded(bool value) {
     socket_->MultiThreaded = value;
 }
 
-LRESULT CALLBACK THttpCli::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* client = reinterpret_cast<THttpCli*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!client ||
-        (msg != WM_HTTP_REQUEST_DONE && msg != WM_HTTP_SET_READY && msg != WM_HTTP_LOGIN))
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+void THttpCli::WindowMessage(HWND window, tk::TMessage& message) {
+    if (message.Msg != WM_HTTP_REQUEST_DONE && message.Msg != WM_HTTP_SET_READY &&
+        message.Msg != WM_HTTP_LOGIN) {
+        message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+        return;
+    }
     try {
-        client->WndMessage(msg, wParam, lParam);
+        WndMessage(message.Msg, message.WParam, message.LParam);
     } catch (const std::exception& e) {
         // Handlers of OnRequestDone and OnStateChange run here: their
         // failures go to the application, never through the window procedure.
-        for (const tk::TComponent* c = client; c; c = c->Owner())
-            if (auto* app = dynamic_cast<const tk::TApplication*>(c)) {
-                const_cast<tk::TApplication*>(app)->HandleException(e);
-                break;
-            }
+        tk::ReportException(this, e);
     } catch (...) {
     }
-    return 0;
 }
 
 void THttpCli::WndMessage(UINT msg, WPARAM wParam, LPARAM) {

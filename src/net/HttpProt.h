@@ -53,7 +53,7 @@ using THttpSocksErrorEvent = TSocksErrorEvent;
 using THttpSessionConnected = std::function<void(tk::TComponent* Sender)>;
 using THttpTraceEvent = std::function<void(tk::TComponent* Sender, const std::string& Text)>;
 
-class THttpCli : public tk::TComponent {
+class THttpCli : public tk::TComponent, public tk::TWindowTarget {
 public:
     explicit THttpCli(tk::TComponent* owner);
     ~THttpCli() override;
@@ -164,7 +164,8 @@ public:
 private:
     using LineHandler = void (THttpCli::*)();
 
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The messages of the client's hidden window.
+    void WindowMessage(HWND window, tk::TMessage& message) override;
     void WndMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void BindSocketEvents();
     void StateChange(THttpClientState newState);

@@ -3,7 +3,7 @@
 #include "net/WSocket.h"
 #include "net/WinsockApi.h"
 
-#include "toolkit/Application.h"
+#include "toolkit/UtilWindow.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,39 +12,21 @@ namespace {
 
 constexpr const char* socketWindowClass = "XSocketWindowClass";
 
-LRESULT CALLBACK XSocketWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* object = reinterpret_cast<TCustomWSocket*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!object || !wsk::IsSocket(object))
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return object->MessageHandler(msg, wParam, lParam);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
 // TCustomWSocket
 
 TCustomWSocket::TCustomWSocket(tk::TComponent* owner) : tk::TComponent(owner) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA cls{};
-    if (!GetClassInfoA(instance, socketWindowClass, &cls)) {
-        cls.style = 0;
-        cls.lpfnWndProc = &XSocketWindowProc;
-        cls.cbWndExtra = sizeof(void*);
-        cls.hInstance = instance;
-        cls.lpszClassName = socketWindowClass;
-        RegisterClassA(&cls);
-    }
-    windowHandle_ = CreateWindowExA(WS_EX_TOOLWINDOW, socketWindowClass, "", WS_POPUP, 0, 0, 0, 0,
-                                    nullptr, nullptr, instance, nullptr);
+    // The class keeps its 4 extra bytes per window; the socket itself is the
+    // window's target, in its pointer-sized user data (the extra bytes of a
+    // 32-bit build would not hold a 64-bit pointer).
+    windowHandle_ = tk::CreateHiddenWindow(socketWindowClass, *this, sizeof(void*));
     if (!windowHandle_) {
         if (wsk::NoSockets())
-            UnregisterClassA(socketWindowClass, instance);
+            UnregisterClassA(socketWindowClass, GetModuleHandleA(nullptr));
         throw ESocketException("Cannot create a hidden window for TWSocket");
     }
-    // The owning object lives in the window's pointer-sized user data (the
-    // 4 extra bytes of a 32-bit build would not hold a 64-bit pointer).
-    SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     threadId_ = GetCurrentThreadId();
     bufSize_ = 1460;
     MultiCastIpTTL = 1;
@@ -68,11 +50,7 @@ TCustomWSocket::~TCustomWSocket() {
         wsk::UnloadLibrary();
     DeleteBufferedData();
     dnsResultList_.clear();
-    if (windowHandle_) {
-        SetWindowLongPtrA(windowHandle_, GWLP_USERDATA, 0);
-        DestroyWindow(windowHandle_);
-        windowHandle_ = nullptr;
-    }
+    tk::DestroyHiddenWindow(std::exchange(windowHandle_, nullptr));
     if (wsk::NoSockets())
         UnregisterClassA(socketWindowClass, GetModuleHandleA(nullptr));
 }
@@ -102,6 +80,10 @@ void TCustomWSocket::AssignDefaultValue() {
     readCount_ = 0;
     closeInvoked_ = false;
     FlushTimeout = 60;
+}
+
+void TCustomWSocket::WindowMessage(HWND, tk::TMessage& message) {
+    message.Result = MessageHandler(message.Msg, message.WParam, message.LParam);
 }
 
 LRESULT TCustomWSocket::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -11,6 +11,7 @@
 #include "net/WSockBuf.h"
 #include "platform/win32.h"
 #include "toolkit/Classes.h"
+#include "toolkit/WndProc.h"
 
 #include <deque>
 #include <exception>
@@ -80,7 +81,7 @@ ULONG WSocketResolveHost(const std::string& host);
 // Four decimal parts, each at most 255, blanks allowed around the address.
 bool WSocketIsDottedIP(const std::string& text);
 
-class TCustomWSocket : public tk::TComponent {
+class TCustomWSocket : public tk::TComponent, public tk::TWindowTarget {
 public:
     explicit TCustomWSocket(tk::TComponent* owner);
     ~TCustomWSocket() override;
@@ -178,8 +179,10 @@ public:
     TSocksAuthStateEvent OnSocksAuthState;
     TLineLimitEvent OnLineLimitExceeded;
 
-    // For the common window procedure.
+    // The socket's own messages; anything else goes to the default handler.
     LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The messages of the socket's hidden window.
+    void WindowMessage(HWND window, tk::TMessage& message) override;
 
 protected:
     // Handles the socket's own messages; false for anything else.

@@ -4,6 +4,7 @@
 #include "net/WinsockApi.h"
 
 #include "net/WSocket.h"
+#include "toolkit/Handles.h"
 
 #include <map>
 #include <set>
@@ -15,18 +16,19 @@ constexpr const char* winsockDll = "wsock32.dll";
 // Module-wide state: the live socket objects, wsock32.dll and its entry
 // points. Sockets are created and destroyed on the program's main thread.
 struct Library {
-    HMODULE handle = nullptr;
+    tk::TLibrary handle;
     std::map<std::string, FARPROC> procs;
     std::set<const TCustomWSocket*> sockets;
 };
 
 Library& library() {
-    static Library instance;
+    // Never destroyed: the library stays loaded while sockets live, to the end.
+    static Library& instance = *new Library;
     return instance;
 }
 
-FARPROC LookupProc(const char* name) {
-    FARPROC proc = GetProcAddress(library().handle, name);
+FARPROC LookupProc(HMODULE module, const char* name) {
+    FARPROC proc = GetProcAddress(module, name);
     if (!proc)
         throw ESocketException(std::string("Procedure ") + name + " not found in " + winsockDll +
                                " Error #" + tk::IntToStr(GetLastError()));
@@ -37,34 +39,24 @@ FARPROC LookupProc(const char* name) {
 FARPROC WSocketGetProc(const char* name) {
     Library& lib = library();
     if (!lib.handle) {
-        HMODULE handle = LoadLibraryA(winsockDll);
-        if (!handle)
+        // A library that cannot start is not kept: the next call tries anew.
+        tk::TLibrary module(LoadLibraryA(winsockDll));
+        if (!module)
             throw ESocketException(std::string("Unable to load ") + winsockDll + " Error #" +
                                    tk::IntToStr(GetLastError()));
-        lib.handle = handle;
-        int result = 0;
-        try {
-            using TStartup = int(WINAPI*)(WORD, LPWSADATA);
-            auto startup =
-                reinterpret_cast<TStartup>(reinterpret_cast<void (*)()>(LookupProc("WSAStartup")));
-            WSADATA data;
-            result = startup(257, &data);
-        } catch (...) {
-            // A library that cannot start is not kept: the next call tries anew.
-            FreeLibrary(lib.handle);
-            lib.handle = nullptr;
-            throw;
-        }
-        if (result != 0) {
-            FreeLibrary(lib.handle);
-            lib.handle = nullptr;
+        using TStartup = int(WINAPI*)(WORD, LPWSADATA);
+        auto startup = reinterpret_cast<TStartup>(
+            reinterpret_cast<void (*)()>(LookupProc(module.Get(), "WSAStartup")));
+        WSADATA data;
+        int result = startup(257, &data);
+        if (result != 0)
             throw ESocketException(tk::Format("%s: WSAStartup error #%d", winsockDll, result));
-        }
+        lib.handle = std::move(module);
     }
     auto it = lib.procs.find(name);
     if (it != lib.procs.end())
         return it->second;
-    FARPROC proc = LookupProc(name);
+    FARPROC proc = LookupProc(lib.handle.Get(), name);
     lib.procs[name] = proc;
     return proc;
 }
@@ -78,8 +70,7 @@ void WSocketUnloadLibrary() {
         reinterpret_cast<TCleanup>(reinterpret_cast<void (*)()>(WSocketGetProc("WSACleanup")))();
     } catch (...) {
     }
-    FreeLibrary(lib.handle);
-    lib.handle = nullptr;
+    lib.handle.Reset();
     lib.procs.clear();
 }
 
@@ -194,10 +185,6 @@ void AddSocket(const TCustomWSocket* socket) {
 bool RemoveSocket(const TCustomWSocket* socket) {
     library().sockets.erase(socket);
     return library().sockets.empty();
-}
-
-bool IsSocket(const TCustomWSocket* socket) {
-    return library().sockets.count(socket) != 0;
 }
 
 bool NoSockets() {

@@ -47,7 +47,6 @@ int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr* from, int* froml
 void AddSocket(const TCustomWSocket* socket);
 // True when that was the last socket.
 bool RemoveSocket(const TCustomWSocket* socket);
-bool IsSocket(const TCustomWSocket* socket);
 bool NoSockets();
 void UnloadLibrary();
 

@@ -1,5 +1,6 @@
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Menus.h"
 
 #include <algorithm>
@@ -31,55 +32,51 @@ TApplication::~TApplication() {
         DestroyWindow(handle_);
 }
 
-LRESULT CALLBACK TApplication::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* application = reinterpret_cast<TApplication*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (application) {
-        switch (msg) {
-        case WM_CLOSE:
-            // The task-bar button's close ends the program through the main form.
-            if (application->mainForm_) {
-                application->mainForm_->Close();
-                return 0;
+void TApplication::WindowMessage(HWND window, TMessage& message) {
+    switch (message.Msg) {
+    case WM_CLOSE:
+        // The task-bar button's close ends the program through the main form.
+        if (mainForm_) {
+            try {
+                mainForm_->Close();
+            } catch (const std::exception& error) {
+                ReportException(this, error);
             }
-            break;
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_RESTORE) {
-                application->Restore();
-                return 0;
-            }
-            break;
-        case WM_QUERYENDSESSION:
-            return TRUE;
-        default:
-            break;
+            return;
         }
+        break;
+    case WM_SYSCOMMAND:
+        if ((message.WParam & 0xFFF0) == SC_RESTORE) {
+            Restore();
+            return;
+        }
+        break;
+    case WM_QUERYENDSESSION:
+        message.Result = TRUE;
+        return;
+    default:
+        break;
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
 }
 
 void TApplication::Initialize() {
     if (handle_)
         return;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA cls{};
-    if (!GetClassInfoA(instance, applicationClass, &cls)) {
-        cls.lpfnWndProc = &TApplication::WndProc;
-        cls.hInstance = instance;
-        cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        cls.lpszClassName = applicationClass;
-        RegisterClassA(&cls);
-    }
+    cls.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    RegisterTargetClass(applicationClass, cls);
     // A zero-sized window in the middle of the screen: only its task-bar
     // button is ever seen.
     int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2;
     handle_ = CreateWindowExA(0, applicationClass, title_.c_str(),
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              x, y, 0, 0, nullptr, nullptr, instance, nullptr);
+                              x, y, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!handle_)
         throw Exception(Format("Cannot create the application window (error %lu)",
                                static_cast<unsigned long>(GetLastError())));
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    AttachTarget(handle_, this);
 }
 
 void TApplication::SetTitle(const std::string& title) {
@@ -230,11 +227,25 @@ TCustomForm* TApplication::FormOf(HWND hwnd) const {
     return nullptr;
 }
 
-TApplication& ApplicationOf(const TComponent* component) {
+TApplication* FindApplication(const TComponent* component) {
     for (auto* c = component; c; c = c->Owner())
         if (auto* application = dynamic_cast<const TApplication*>(c))
-            return const_cast<TApplication&>(*application);
+            return const_cast<TApplication*>(application);
+    return nullptr;
+}
+
+TApplication& ApplicationOf(const TComponent* component) {
+    if (TApplication* application = FindApplication(component))
+        return *application;
     throw Exception("The component belongs to no application");
+}
+
+void ReportException(const TComponent* component, const std::exception& error) noexcept {
+    try {
+        if (TApplication* application = FindApplication(component))
+            application->HandleException(error);
+    } catch (...) {
+    }
 }
 
 namespace {
@@ -257,9 +268,8 @@ bool ScreenFontInstalled(const std::string& face) {
     FontSearch search{face};
     LOGFONTA font{};
     font.lfCharSet = DEFAULT_CHARSET;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExA(dc, &font, &FontFound, reinterpret_cast<LPARAM>(&search), 0);
-    ReleaseDC(nullptr, dc);
+    TWindowDC screen(nullptr);
+    EnumFontFamiliesExA(screen.Get(), &font, &FontFound, reinterpret_cast<LPARAM>(&search), 0);
     return search.found;
 }
 

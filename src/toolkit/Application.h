@@ -3,6 +3,7 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/WndProc.h"
 
 #include <exception>
 #include <functional>
@@ -17,7 +18,7 @@ class TCustomForm;
 // "TApplication", captioned with the title, on whose behalf the program uses
 // the clipboard, which owns the task-bar button, and by which another
 // instance recognises this one.
-class TApplication : public TComponent {
+class TApplication : public TComponent, public TWindowTarget {
 public:
     TApplication();
     ~TApplication() override;
@@ -73,7 +74,8 @@ public:
     TCustomForm* FormOf(HWND hwnd) const;
 
 private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The application window's messages.
+    void WindowMessage(HWND window, TMessage& message) override;
     bool ProcessMessage(MSG& msg);
     bool IsShortCutMessage(const MSG& msg);
     void SetMainForm(TCustomForm* form);
@@ -89,6 +91,13 @@ private:
 
 // The application that a component belongs to, found through its owners.
 TApplication& ApplicationOf(const TComponent* component);
+// The same, or null when the component belongs to no application.
+TApplication* FindApplication(const TComponent* component);
+// Hands an exception that escaped an event handler to the application of
+// the component, whose handler reports it; without an application, or when
+// the handler fails in turn, the exception ends here. Where a window
+// procedure catches, so that no exception crosses the platform's code.
+void ReportException(const TComponent* component, const std::exception& error) noexcept;
 
 // Whether the screen fonts include this face (compared without regard to case).
 bool ScreenFontInstalled(const std::string& face);

@@ -267,33 +267,20 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}
 TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintTo(HDC dc) {
-    int saved = SaveDC(dc);
-    POINT origin{};
-    OffsetViewportOrgEx(dc, left_, top_, &origin);
+    TSavedDC saved(dc);
+    OffsetViewportOrgEx(dc, left_, top_, nullptr);
     IntersectClipRect(dc, 0, 0, width_, height_);
-    canvas_.SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_.SetHandle(nullptr);
-        RestoreDC(dc, saved);
-        throw;
-    }
-    canvas_.SetHandle(nullptr);
-    RestoreDC(dc, saved);
+    TCanvasLease lease(canvas_, dc);
+    Paint();
 }
 
 // ------------------------------------------------------------ TCustomControl
 
 void TCustomControl::PaintWindow(HDC dc) {
-    canvas_.SetHandle(dc);
-    try {
+    {
+        TCanvasLease lease(canvas_, dc);
         Paint();
-    } catch (...) {
-        canvas_.SetHandle(nullptr);
-        throw;
     }
-    canvas_.SetHandle(nullptr);
     PaintControls(dc);
 }
 

@@ -27,14 +27,6 @@ void TGraphicsObject::Changed() {
         OnChange();
 }
 
-void TGraphicsObject::ReleaseHandle(HGDIOBJ handle) {
-    if (!handle)
-        return;
-    if (releasing_)
-        releasing_();
-    DeleteObject(handle);
-}
-
 TFont::TFont() = default;
 
 TFont::~TFont() {
@@ -42,9 +34,7 @@ TFont::~TFont() {
 }
 
 void TFont::Release() {
-    HFONT handle = handle_;
-    handle_ = nullptr;
-    ReleaseHandle(handle);
+    ReleaseHandle(handle_);
 }
 
 void TFont::SetName(const std::string& name) {
@@ -104,9 +94,9 @@ HFONT TFont::Handle() {
         font.lfQuality = DEFAULT_QUALITY;
         font.lfPitchAndFamily = DEFAULT_PITCH;
         std::strncpy(font.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
-        handle_ = CreateFontIndirectA(&font);
+        handle_.Reset(CreateFontIndirectA(&font));
     }
-    return handle_;
+    return handle_.Get();
 }
 
 TPen::~TPen() {
@@ -114,9 +104,7 @@ TPen::~TPen() {
 }
 
 void TPen::Release() {
-    HPEN handle = handle_;
-    handle_ = nullptr;
-    ReleaseHandle(handle);
+    ReleaseHandle(handle_);
 }
 
 void TPen::SetColor(TColor color) {
@@ -147,9 +135,9 @@ HPEN TPen::Handle() {
         default:
             break;
         }
-        handle_ = CreatePen(style, width_, ColorToRGB(color_));
+        handle_.Reset(CreatePen(style, width_, ColorToRGB(color_)));
     }
-    return handle_;
+    return handle_.Get();
 }
 
 TBrush::~TBrush() {
@@ -157,9 +145,7 @@ TBrush::~TBrush() {
 }
 
 void TBrush::Release() {
-    HBRUSH handle = handle_;
-    handle_ = nullptr;
-    ReleaseHandle(handle);
+    ReleaseHandle(handle_);
 }
 
 void TBrush::SetColor(TColor color) {
@@ -183,12 +169,12 @@ HBRUSH TBrush::Handle() {
     if (!handle_) {
         if (style_ == TBrushStyle::bsClear) {
             LOGBRUSH clear{BS_NULL, 0, 0};
-            handle_ = CreateBrushIndirect(&clear);
+            handle_.Reset(CreateBrushIndirect(&clear));
         } else {
-            handle_ = CreateSolidBrush(ColorToRGB(color_));
+            handle_.Reset(CreateSolidBrush(ColorToRGB(color_)));
         }
     }
-    return handle_;
+    return handle_.Get();
 }
 
 // ----------------------------------------------------------------------- canvas
@@ -200,16 +186,10 @@ TCanvas::~TCanvas() {
     Brush.releasing_ = nullptr;
 }
 
-void TCanvas::Deselect(HGDIOBJ& old) {
-    if (old && handle_)
-        SelectObject(handle_, old);
-    old = nullptr;
-}
-
 void TCanvas::DeselectAll() {
-    Deselect(oldFont_);
-    Deselect(oldPen_);
-    Deselect(oldBrush_);
+    font_.reset();
+    pen_.reset();
+    brush_.reset();
 }
 
 void TCanvas::SetHandle(HDC dc) {
@@ -227,23 +207,24 @@ HDC TCanvas::RequireHandle() const {
 
 // A font, pen or brush about to be deleted is first selected out of the
 // context (Windows does not delete objects that are selected).
-template <typename Tool> void TCanvas::SelectTool(HDC dc, Tool& tool, HGDIOBJ& old) {
-    tool.releasing_ = [this, &old] {
-        Deselect(old);
+template <typename Tool> void TCanvas::SelectTool(HDC dc, Tool& tool, TSelection& selection) {
+    tool.releasing_ = [&selection] {
+        selection.reset();
     };
-    HGDIOBJ previous = SelectObject(dc, tool.Handle());
-    if (!old)
-        old = previous;
+    if (selection && selection->Selected())
+        selection->Select(tool.Handle()); // what it replaced first still goes back
+    else
+        selection.emplace(dc, tool.Handle());
 }
 
 void TCanvas::Select(bool font, bool pen, bool brush) {
     HDC dc = RequireHandle();
     if (font)
-        SelectTool(dc, Font, oldFont_);
+        SelectTool(dc, Font, font_);
     if (pen)
-        SelectTool(dc, Pen, oldPen_);
+        SelectTool(dc, Pen, pen_);
     if (brush)
-        SelectTool(dc, Brush, oldBrush_);
+        SelectTool(dc, Brush, brush_);
 }
 
 void TCanvas::FillRect(const RECT& rect) {

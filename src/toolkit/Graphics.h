@@ -4,11 +4,13 @@
 
 #include "platform/win32.h"
 #include "toolkit/Classes.h"
+#include "toolkit/Handles.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,8 +93,12 @@ public:
 
 protected:
     void Changed();
-    // Deletes a handle, first letting the canvas that holds it selected let go.
-    void ReleaseHandle(HGDIOBJ handle);
+    // Lets a handle go, first letting the canvas that holds it selected let go.
+    template <typename H> void ReleaseHandle(TGdiObject<H>& handle) {
+        TGdiObject<H> going = std::move(handle);
+        if (going && releasing_)
+            releasing_();
+    }
     // Drops the handle made from the current properties.
     virtual void Release() = 0;
     // Sets a property: when the value differs, the handle made from the old
@@ -141,7 +147,7 @@ private:
     std::uint8_t style_ = 0;
     TColor color_ = clWindowText;
     std::uint8_t charset_ = DEFAULT_CHARSET;
-    HFONT handle_ = nullptr;
+    TGdiObject<HFONT> handle_;
 };
 
 enum class TPenStyle { psSolid, psDash, psDot, psClear };
@@ -165,7 +171,7 @@ private:
     TColor color_ = clBlack;
     int width_ = 1;
     TPenStyle style_ = TPenStyle::psSolid;
-    HPEN handle_ = nullptr;
+    TGdiObject<HPEN> handle_;
 };
 
 enum class TBrushStyle { bsSolid, bsClear };
@@ -186,7 +192,7 @@ private:
     void Release() override;
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
-    HBRUSH handle_ = nullptr;
+    TGdiObject<HBRUSH> handle_;
 };
 
 class TGraphic;
@@ -235,12 +241,27 @@ protected:
     void DeselectAll();
 
 private:
-    template <typename Tool> void SelectTool(HDC dc, Tool& tool, HGDIOBJ& old);
-    void Deselect(HGDIOBJ& old);
+    using TSelection = std::optional<TSelectedObject>;
+    template <typename Tool> void SelectTool(HDC dc, Tool& tool, TSelection& selection);
     HDC handle_ = nullptr;
-    HGDIOBJ oldFont_ = nullptr;
-    HGDIOBJ oldPen_ = nullptr;
-    HGDIOBJ oldBrush_ = nullptr;
+    // The tools selected into the context, each giving back what it replaced.
+    TSelection font_;
+    TSelection pen_;
+    TSelection brush_;
+};
+
+// Lends a device context to a canvas for one scope: the canvas draws on it
+// until the scope ends, then selects its tools out of it and lets it go,
+// also when the drawing throws.
+class TCanvasLease {
+public:
+    TCanvasLease(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
+    ~TCanvasLease() { canvas_.SetHandle(nullptr); }
+    TCanvasLease(const TCanvasLease&) = delete;
+    TCanvasLease& operator=(const TCanvasLease&) = delete;
+
+private:
+    TCanvas& canvas_;
 };
 
 // Any picture that can draw itself on a canvas.
@@ -293,7 +314,7 @@ public:
     void SaveToStream(TStream& stream);
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
     void Assign(const TBitmap& source);
-    HBITMAP Handle() const { return handle_; }
+    HBITMAP Handle() const { return handle_.Get(); }
     TCanvas& Canvas();
     // Lets the bitmap out of its canvas's memory context, so that the handle
     // can be selected elsewhere (menus, image lists); Canvas() takes it back.
@@ -310,7 +331,7 @@ public:
 private:
     void Release();
     void Create(int width, int height);
-    HBITMAP handle_ = nullptr;
+    TGdiObject<HBITMAP> handle_;
     void* bits_ = nullptr;
     int width_ = 0;
     int height_ = 0;
@@ -322,7 +343,6 @@ private:
 class TIcon : public TGraphic {
 public:
     TIcon() = default;
-    ~TIcon() override;
     TIcon(const TIcon&) = delete;
     TIcon& operator=(const TIcon&) = delete;
 
@@ -337,7 +357,7 @@ public:
 
 private:
     HICON handle_ = nullptr;
-    bool owned_ = false;
+    TIconHandle owned_; // the icon, when it is the object's to destroy
     int width_ = 32;
     int height_ = 32;
 };
@@ -346,20 +366,19 @@ private:
 class TMetafile : public TGraphic {
 public:
     TMetafile() = default;
-    ~TMetafile() override;
     TMetafile(const TMetafile&) = delete;
     TMetafile& operator=(const TMetafile&) = delete;
 
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    bool Empty() const override { return handle_ == nullptr; }
+    bool Empty() const override { return !handle_; }
     void Draw(TCanvas& canvas, const RECT& rect) override;
     // CF_ENHMETAFILE (copied) and CF_METAFILEPICT (converted; its extents give the size).
     void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
-    HENHMETAFILE Handle() const { return handle_; }
+    HENHMETAFILE Handle() const { return handle_.Get(); }
 
 private:
-    HENHMETAFILE handle_ = nullptr;
+    TEnhMetafileHandle handle_;
     int width_ = 0;
     int height_ = 0;
 };

@@ -1,9 +1,11 @@
 // The graphics: bitmaps (DIB sections, with the decoding of packed DIBs and
 // .bmp files), icons, metafiles and the picture that holds any of them.
 #include "toolkit/Graphics.h"
+#include "toolkit/Handles.h"
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace tk {
 
@@ -16,17 +18,17 @@ public:
     ~TBitmapCanvas() override { Detach(); }
 
     void Attach(HBITMAP bitmap) {
-        if (!Handle()) {
-            HDC dc = CreateCompatibleDC(nullptr);
-            if (!dc)
+        if (!dc_) {
+            dc_.Reset(CreateCompatibleDC(nullptr));
+            if (!dc_)
                 throw EOutOfMemory("Out of system resources");
-            SetHandle(dc);
+            SetHandle(dc_.Get());
         }
         if (bitmap == selected_)
             return;
         Unselect();
         if (bitmap) {
-            original_ = SelectObject(Handle(), bitmap);
+            bitmap_.emplace(dc_.Get(), bitmap);
             selected_ = bitmap;
         }
     }
@@ -34,23 +36,21 @@ public:
     // The bitmap leaves the context, which stays for the next one.
     void Unselect() {
         DeselectAll();
-        if (original_ && Handle())
-            SelectObject(Handle(), original_);
-        original_ = nullptr;
+        bitmap_.reset();
         selected_ = nullptr;
     }
 
     void Detach() {
-        HDC dc = Handle();
-        if (!dc)
+        if (!dc_)
             return;
         Unselect();
         SetHandle(nullptr);
-        DeleteDC(dc);
+        dc_.Reset();
     }
 
 private:
-    HGDIOBJ original_ = nullptr;
+    TMemoryDC dc_;
+    std::optional<TSelectedObject> bitmap_; // the bitmap selected into dc_
     HBITMAP selected_ = nullptr;
 };
 
@@ -60,11 +60,11 @@ private:
 // the target.
 void drawTransparent(HDC target, const RECT& rect, HDC source, int width, int height,
                      COLORREF transparent) {
-    HDC maskDC = CreateCompatibleDC(nullptr);
-    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
-    HGDIOBJ oldMask = SelectObject(maskDC, mask);
+    TMemoryDC maskDC(CreateCompatibleDC(nullptr));
+    TGdiObject<HBITMAP> mask(CreateBitmap(width, height, 1, 1, nullptr));
+    TSelectedObject maskSelected(maskDC.Get(), mask.Get());
     COLORREF oldSourceBk = SetBkColor(source, transparent);
-    BitBlt(maskDC, 0, 0, width, height, source, 0, 0, SRCCOPY); // 1 where transparent
+    BitBlt(maskDC.Get(), 0, 0, width, height, source, 0, 0, SRCCOPY); // 1 where transparent
     SetBkColor(source, oldSourceBk);
 
     COLORREF oldText = SetTextColor(target, RGB(0, 0, 0));
@@ -72,15 +72,11 @@ void drawTransparent(HDC target, const RECT& rect, HDC source, int width, int he
     int oldMode = SetStretchBltMode(target, COLORONCOLOR);
     int w = rect.right - rect.left, h = rect.bottom - rect.top;
     StretchBlt(target, rect.left, rect.top, w, h, source, 0, 0, width, height, SRCINVERT);
-    StretchBlt(target, rect.left, rect.top, w, h, maskDC, 0, 0, width, height, SRCAND);
+    StretchBlt(target, rect.left, rect.top, w, h, maskDC.Get(), 0, 0, width, height, SRCAND);
     StretchBlt(target, rect.left, rect.top, w, h, source, 0, 0, width, height, SRCINVERT);
     SetStretchBltMode(target, oldMode);
     SetBkColor(target, oldBk);
     SetTextColor(target, oldText);
-
-    SelectObject(maskDC, oldMask);
-    DeleteObject(mask);
-    DeleteDC(maskDC);
 }
 
 TPixelFormat formatOfDepth(int bits) {
@@ -174,9 +170,7 @@ TBitmap::~TBitmap() {
 void TBitmap::Release() {
     if (canvas_)
         static_cast<TBitmapCanvas&>(*canvas_).Unselect();
-    if (handle_)
-        DeleteObject(handle_);
-    handle_ = nullptr;
+    handle_.Reset();
     bits_ = nullptr;
     width_ = height_ = 0;
 }
@@ -195,17 +189,17 @@ void TBitmap::Create(int width, int height) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP handle = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    TGdiObject<HBITMAP> handle(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!handle || !bits)
         throw EOutOfMemory(Format("Cannot make a bitmap of %d x %d pixels", width, height));
-    handle_ = handle;
+    handle_ = std::move(handle);
     bits_ = bits;
     width_ = width;
     height_ = height;
     std::fill_n(static_cast<std::uint32_t*>(bits_),
                 static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0x00FFFFFFu);
     if (canvas_ && canvas_->Handle()) // a canvas in use goes on with the new bitmap
-        static_cast<TBitmapCanvas&>(*canvas_).Attach(handle_);
+        static_cast<TBitmapCanvas&>(*canvas_).Attach(handle_.Get());
 }
 
 void TBitmap::SetSize(int width, int height) {
@@ -217,7 +211,7 @@ void TBitmap::SetSize(int width, int height) {
 TCanvas& TBitmap::Canvas() {
     if (!canvas_)
         canvas_ = std::make_unique<TBitmapCanvas>();
-    static_cast<TBitmapCanvas&>(*canvas_).Attach(handle_);
+    static_cast<TBitmapCanvas&>(*canvas_).Attach(handle_.Get());
     return *canvas_;
 }
 
@@ -285,36 +279,30 @@ void TBitmap::LoadFromDIB(const BITMAPINFO* info, const void* bits, std::size_t 
 
 void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
     if (format == CF_DIB || format == CF_DIBV5) {
-        auto* bytes = static_cast<const std::uint8_t*>(data ? GlobalLock(data) : nullptr);
-        if (!bytes)
+        TGlobalLock<const std::uint8_t> block(data);
+        if (!block)
             throw EInvalidGraphic("Bitmap image is not valid");
-        std::size_t size = GlobalSize(data);
-        try {
-            BITMAPINFOHEADER header{};
-            std::size_t colorBytes = 0, bitsBytes = 0;
-            if (size >= sizeof header)
-                std::memcpy(&header, bytes, sizeof header);
-            if (size < sizeof header || !dibSizes(header, colorBytes, bitsBytes) ||
-                header.biSize > size || colorBytes > size - header.biSize)
-                throw EInvalidGraphic("Bitmap image is not valid");
-            std::size_t offset = header.biSize + colorBytes;
-            // The header is copied out: a larger header (DIBV5) ends in fields
-            // the drawing functions need not see, and the block may be unaligned.
-            std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + colorBytes);
-            std::memcpy(info.data(), bytes, sizeof(BITMAPINFOHEADER));
-            std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), bytes + header.biSize, colorBytes);
-            reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSize = sizeof(BITMAPINFOHEADER);
-            if (header.biSize > sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS)
-                std::memcpy(info.data() + sizeof(BITMAPINFOHEADER),
-                            bytes + sizeof(BITMAPINFOHEADER),
-                            12); // the masks, inside the larger header
-            LoadFromDIB(reinterpret_cast<const BITMAPINFO*>(info.data()), bytes + offset,
-                        size - offset);
-        } catch (...) {
-            GlobalUnlock(data);
-            throw;
-        }
-        GlobalUnlock(data);
+        const std::uint8_t* bytes = block.Get();
+        std::size_t size = block.Size();
+        BITMAPINFOHEADER header{};
+        std::size_t colorBytes = 0, bitsBytes = 0;
+        if (size >= sizeof header)
+            std::memcpy(&header, bytes, sizeof header);
+        if (size < sizeof header || !dibSizes(header, colorBytes, bitsBytes) ||
+            header.biSize > size || colorBytes > size - header.biSize)
+            throw EInvalidGraphic("Bitmap image is not valid");
+        std::size_t offset = header.biSize + colorBytes;
+        // The header is copied out: a larger header (DIBV5) ends in fields
+        // the drawing functions need not see, and the block may be unaligned.
+        std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + colorBytes);
+        std::memcpy(info.data(), bytes, sizeof(BITMAPINFOHEADER));
+        std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), bytes + header.biSize, colorBytes);
+        reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSize = sizeof(BITMAPINFOHEADER);
+        if (header.biSize > sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS)
+            std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), bytes + sizeof(BITMAPINFOHEADER),
+                        12); // the masks, inside the larger header
+        LoadFromDIB(reinterpret_cast<const BITMAPINFO*>(info.data()), bytes + offset,
+                    size - offset);
         return;
     }
     if (format != CF_BITMAP)
@@ -324,23 +312,24 @@ void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette
         info.bmHeight <= 0)
         throw EInvalidGraphic("Bitmap image is not valid");
     Create(info.bmWidth, info.bmHeight);
-    HDC source = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(source, data);
-    HPALETTE oldPalette = nullptr;
-    if (palette) {
-        oldPalette = SelectPalette(source, palette, FALSE);
-        RealizePalette(source);
+    BOOL copied;
+    bool selected;
+    {
+        TMemoryDC source(CreateCompatibleDC(nullptr));
+        TSelectedObject bitmap(source.Get(), data);
+        std::optional<TSelectedPalette> realized;
+        if (palette) {
+            realized.emplace(source.Get(), palette);
+            RealizePalette(source.Get());
+        }
+        HDC target = Canvas().Handle();
+        // A monochrome bitmap paints its 0 bits black and its 1 bits white.
+        SetTextColor(target, RGB(0, 0, 0));
+        SetBkColor(target, RGB(255, 255, 255));
+        copied = BitBlt(target, 0, 0, info.bmWidth, info.bmHeight, source.Get(), 0, 0, SRCCOPY);
+        selected = bitmap.Selected();
     }
-    HDC target = Canvas().Handle();
-    // A monochrome bitmap paints its 0 bits black and its 1 bits white.
-    SetTextColor(target, RGB(0, 0, 0));
-    SetBkColor(target, RGB(255, 255, 255));
-    BOOL copied = BitBlt(target, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-    if (oldPalette)
-        SelectPalette(source, oldPalette, FALSE);
-    SelectObject(source, old);
-    DeleteDC(source);
-    if (!copied || !old)
+    if (!copied || !selected)
         throw EInvalidGraphic("Bitmap image is not valid");
     pixelFormat_ = formatOfDepth(info.bmBitsPixel);
     Changed();
@@ -399,17 +388,11 @@ void TBitmap::SaveToStream(TStream& stream) {
 }
 
 void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) {
-    auto loaded = static_cast<HBITMAP>(
-        LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    TGdiObject<HBITMAP> loaded(static_cast<HBITMAP>(
+        LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!loaded)
         throw EResNotFound(Format("Resource %s not found", name.c_str()));
-    try {
-        LoadFromClipboardFormat(CF_BITMAP, loaded, nullptr);
-    } catch (...) {
-        DeleteObject(loaded);
-        throw;
-    }
-    DeleteObject(loaded);
+    LoadFromClipboardFormat(CF_BITMAP, loaded.Get(), nullptr);
 }
 
 void TBitmap::Assign(const TBitmap& source) {
@@ -429,11 +412,6 @@ void TBitmap::Assign(const TBitmap& source) {
 
 // ------------------------------------------------------------------------- icon
 
-TIcon::~TIcon() {
-    if (handle_ && owned_)
-        DestroyIcon(handle_);
-}
-
 int TIcon::Width() const {
     return handle_ ? width_ : 0;
 }
@@ -452,25 +430,24 @@ void TIcon::Draw(TCanvas& canvas, const RECT& rect) {
 }
 
 void TIcon::SetHandle(HICON icon, bool owned) {
-    if (handle_ && owned_ && handle_ != icon)
-        DestroyIcon(handle_);
+    if (owned_.Get() != icon)
+        owned_.Reset(owned ? icon : nullptr); // an icon owned before goes
+    else if (!owned)
+        owned_.Detach();
     handle_ = icon;
-    owned_ = owned;
     width_ = height_ = 32;
     ICONINFO info{};
     if (icon && GetIconInfo(icon, &info)) {
+        // The icon's bitmaps are copies made for the caller.
+        TGdiObject<HBITMAP> color(info.hbmColor), mask(info.hbmMask);
         BITMAP bitmap{};
-        if (info.hbmColor && GetObjectA(info.hbmColor, sizeof bitmap, &bitmap)) {
+        if (color && GetObjectA(color.Get(), sizeof bitmap, &bitmap)) {
             width_ = bitmap.bmWidth;
             height_ = bitmap.bmHeight;
-        } else if (info.hbmMask && GetObjectA(info.hbmMask, sizeof bitmap, &bitmap)) {
+        } else if (mask && GetObjectA(mask.Get(), sizeof bitmap, &bitmap)) {
             width_ = bitmap.bmWidth;
             height_ = bitmap.bmHeight / 2; // AND and XOR masks one above the other
         }
-        if (info.hbmColor)
-            DeleteObject(info.hbmColor);
-        if (info.hbmMask)
-            DeleteObject(info.hbmMask);
     }
     Changed();
 }
@@ -490,34 +467,30 @@ void TIcon::Assign(const TIcon& source) {
 
 // --------------------------------------------------------------------- metafile
 
-TMetafile::~TMetafile() {
-    if (handle_)
-        DeleteEnhMetaFile(handle_);
-}
-
 void TMetafile::Draw(TCanvas& canvas, const RECT& rect) {
     if (!handle_)
         return;
     HDC dc = canvas.Handle();
     if (!dc)
         throw EInvalidGraphic("Canvas does not allow drawing");
-    PlayEnhMetaFile(dc, handle_, &rect);
+    PlayEnhMetaFile(dc, handle_.Get(), &rect);
 }
 
 void TMetafile::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE) {
-    HENHMETAFILE loaded = nullptr;
+    TEnhMetafileHandle loaded;
     int width = 0, height = 0;
     if (format == CF_ENHMETAFILE) {
-        loaded = data ? CopyEnhMetaFileA(static_cast<HENHMETAFILE>(data), nullptr) : nullptr;
+        if (data)
+            loaded.Reset(CopyEnhMetaFileA(static_cast<HENHMETAFILE>(data), nullptr));
     } else if (format == CF_METAFILEPICT) {
-        auto* picture = static_cast<const METAFILEPICT*>(data ? GlobalLock(data) : nullptr);
-        if (picture && GlobalSize(data) >= sizeof(METAFILEPICT)) {
-            METAFILEPICT copy = *picture;
+        TGlobalLock<const METAFILEPICT> picture(data);
+        if (picture && picture.Size() >= sizeof(METAFILEPICT)) {
+            METAFILEPICT copy = *picture.Get();
             UINT size = copy.hMF ? GetMetaFileBitsEx(copy.hMF, 0, nullptr) : 0;
             if (size) {
                 std::vector<BYTE> bits(size);
                 if (GetMetaFileBitsEx(copy.hMF, size, bits.data()) == size)
-                    loaded = SetWinMetaFileBits(size, bits.data(), nullptr, &copy);
+                    loaded.Reset(SetWinMetaFileBits(size, bits.data(), nullptr, &copy));
             }
             // The picture's extents, in hundredths of a millimetre, give its size.
             if ((copy.mm == MM_ANISOTROPIC || copy.mm == MM_ISOTROPIC) && copy.xExt > 0 &&
@@ -526,8 +499,6 @@ void TMetafile::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE) {
                 height = MulDivRound(copy.yExt, 96, 2540);
             }
         }
-        if (picture)
-            GlobalUnlock(data);
     } else {
         throw EInvalidGraphic("Unsupported clipboard format");
     }
@@ -535,7 +506,7 @@ void TMetafile::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE) {
         throw EInvalidGraphic("Metafile is not valid");
     if (width == 0 || height == 0) {
         ENHMETAHEADER header{};
-        if (GetEnhMetaFileHeader(loaded, sizeof header, &header)) {
+        if (GetEnhMetaFileHeader(loaded.Get(), sizeof header, &header)) {
             LONG frameWidth = header.rclFrame.right - header.rclFrame.left;
             LONG frameHeight = header.rclFrame.bottom - header.rclFrame.top;
             if (frameWidth > 0 && frameHeight > 0 && header.szlMillimeters.cx > 0 &&
@@ -550,9 +521,7 @@ void TMetafile::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE) {
             }
         }
     }
-    if (handle_)
-        DeleteEnhMetaFile(handle_);
-    handle_ = loaded;
+    handle_ = std::move(loaded);
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
     Changed();

@@ -10,10 +10,6 @@ namespace tk {
 
 namespace {
 
-// The control whose window is being made: its first messages arrive before
-// CreateWindowExA returns the handle.
-thread_local TWinControl* creationControl = nullptr;
-
 TMouseButton buttonOf(UINT msg) {
     switch (msg) {
     case WM_RBUTTONDOWN:
@@ -59,17 +55,10 @@ TWinControl::~TWinControl() {
         Free(child);
     }
     DestroyHandle();
-    if (brush_)
-        DeleteObject(brush_);
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-    if (!hwnd)
-        return nullptr;
-    WNDPROC proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
-    if (proc != &TWinControl::StdWndProc)
-        return nullptr;
-    return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return dynamic_cast<TWinControl*>(TargetOf(hwnd));
 }
 
 HWND TWinControl::Handle() {
@@ -125,11 +114,7 @@ void TWinControl::CreateWnd() {
             cls.style = params.ClassStyle;
             cls.hCursor = params.ClassCursor ? params.ClassCursor : LoadCursorA(nullptr, IDC_ARROW);
         }
-        cls.lpfnWndProc = &TWinControl::StdWndProc;
-        cls.hInstance = instance;
-        cls.lpszClassName = params.WinClassName.c_str();
-        cls.lpszMenuName = nullptr;
-        if (!RegisterClassA(&cls))
+        if (!RegisterTargetClass(params.WinClassName.c_str(), cls))
             throw Exception("Cannot register the window class " + params.WinClassName);
     }
     if (!params.SystemClass.empty()) {
@@ -139,11 +124,9 @@ void TWinControl::CreateWnd() {
     } else {
         defWndProc_ = &DefWindowProcA;
     }
-    creationControl = this;
-    HWND hwnd = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(),
-                                params.Style, params.X, params.Y, params.Width, params.Height,
-                                params.WndParent, nullptr, instance, this);
-    creationControl = nullptr;
+    HWND hwnd = CreateTargetWindow(*this, params.ExStyle, params.WinClassName.c_str(),
+                                   params.Caption.c_str(), params.Style, params.X, params.Y,
+                                   params.Width, params.Height, params.WndParent, this);
     if (!hwnd)
         throw Exception(
             Format("Error creating window (%lu)", static_cast<unsigned long>(GetLastError())));
@@ -163,30 +146,16 @@ void TWinControl::DestroyHandle() {
     handle_ = nullptr;
 }
 
-LRESULT CALLBACK TWinControl::StdWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!control) {
-        control = creationControl;
-        if (!control)
-            return DefWindowProcA(hwnd, msg, wParam, lParam);
-        control->handle_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
-    }
-    TMessage message{msg, wParam, lParam, 0};
+void TWinControl::WindowMessage(HWND window, TMessage& message) {
+    if (!handle_)
+        handle_ = window; // a message of the window's creation
     try {
-        control->WndProc(message);
+        WndProc(message);
     } catch (const std::exception& error) {
-        // Exceptions never cross the platform's code: the application shows them.
-        try {
-            ApplicationOf(control).HandleException(error);
-        } catch (...) {
-        }
+        ReportException(this, error);
     }
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        control->handle_ = nullptr;
-    }
-    return message.Result;
+    if (message.Msg == WM_NCDESTROY)
+        handle_ = nullptr;
 }
 
 void TWinControl::DefaultHandler(TMessage& message) {
@@ -210,17 +179,14 @@ void TWinControl::WndProc(TMessage& message) {
     switch (message.Msg) {
     case WM_PAINT:
         if (ownClass) {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(handle_, &paint);
-            PaintWindow(dc);
-            EndPaint(handle_, &paint);
+            TPaintDC paint(handle_);
+            PaintWindow(paint.Get());
             return;
         }
         DefaultHandler(message);
         if (!controls_.empty()) {
-            HDC dc = GetDC(handle_);
-            PaintControls(dc);
-            ReleaseDC(handle_, dc);
+            TWindowDC dc(handle_);
+            PaintControls(dc.Get());
         }
         return;
     case WM_ERASEBKGND:
@@ -257,8 +223,8 @@ void TWinControl::WndProc(TMessage& message) {
             SetTextColor(dc, ColorToRGB(child->Font().Color()));
             SetBkColor(dc, ColorToRGB(child->Color()));
             if (!child->brush_)
-                child->brush_ = CreateSolidBrush(ColorToRGB(child->Color()));
-            message.Result = reinterpret_cast<LRESULT>(child->brush_);
+                child->brush_.Reset(CreateSolidBrush(ColorToRGB(child->Color())));
+            message.Result = reinterpret_cast<LRESULT>(child->brush_.Get());
             return;
         }
         break;
@@ -357,10 +323,11 @@ void TWinControl::KeyPress(char& key) {
 }
 
 void TWinControl::PaintWindow(HDC dc) {
-    TCanvas canvas(dc);
-    canvas.Brush.SetColor(Color());
-    canvas.FillRect(ClientRect());
-    canvas.SetHandle(nullptr);
+    {
+        TCanvas canvas(dc);
+        canvas.Brush.SetColor(Color());
+        canvas.FillRect(ClientRect());
+    } // the canvas lets go of the context before the children paint
     PaintControls(dc);
 }
 
@@ -588,10 +555,7 @@ void TWinControl::EnabledChanged() {
 }
 
 void TWinControl::ColorChanged() {
-    if (brush_) {
-        DeleteObject(brush_);
-        brush_ = nullptr;
-    }
+    brush_.Reset();
     for (TControl* child : controls_)
         child->ParentColorChanged();
 }

@@ -199,6 +199,13 @@ struct Pixels {
 // of their own.
 Pixels WindowPixels(HWND hwnd);
 Pixels BitmapPixels(HBITMAP bitmap);
+// Device contexts handed out and not given back yet: those of windows
+// (BeginPaint, GetDC; EndPaint, ReleaseDC) and memory contexts (DeleteDC).
+std::size_t OpenDeviceContexts();
+// GDI objects made and not deleted yet (pens, brushes, fonts, bitmaps,
+// palettes, regions, metafiles, icons, image lists); stock objects, device
+// contexts and the surfaces that windows paint on are not counted.
+std::size_t LiveGdiObjects();
 // Adds a resource of the program (an .ico file's bytes as "ICON", a .bmp
 // file's as "BITMAP") beside those compiled in from resources/pictures.txt,
 // or replaces one; it stays until the process ends.
