@@ -1,13 +1,12 @@
 #include "clipboard/CoolClipboardComponent.h"
+#include "clipboard/ClipRecord.h"
 #include "toolkit/Application.h"
 #include "toolkit/Handles.h"
 
-#include <limits>
+#include <cstring>
 
 using tk::EClipboardException;
 using tk::EOutOfMemory;
-using tk::EReadError;
-using tk::EWriteError;
 
 using tk::TClipboardSession;
 using tk::TGlobalBlock;
@@ -43,9 +42,6 @@ void TCoolClipboardComponent::SaveFormat(TMemoryStreamEx& stream, UINT format) {
     TGlobalLock<const void> bytes(data);
     if (!bytes) // drawing objects (bitmap, palette, enhanced metafile) are no memory blocks
         return;
-    SIZE_T size = bytes.Size();
-    if (size > static_cast<SIZE_T>(std::numeric_limits<std::int32_t>::max()))
-        throw EWriteError("Stream write error"); // a size field holds at most 2 GB - 1
     char name[TMemoryStreamEx::NameBufferSize] = {};
     SetLastError(NO_ERROR);
     // Windows returns the length of the name it copied, cut to 127
@@ -53,13 +49,13 @@ void TCoolClipboardComponent::SaveFormat(TMemoryStreamEx& stream, UINT format) {
     // ERROR_MORE_DATA. Both mean that the format has a name.
     bool named = GetClipboardFormatNameA(format, name, sizeof name) != 0 ||
                  (GetLastError() == ERROR_MORE_DATA && name[0] != '\0');
-    stream.WriteBoolean(named);
+    TClipRecordFormat record;
+    record.Named = named;
     if (named)
-        stream.WriteString(name);
+        record.Name.assign(name, strnlen(name, sizeof name));
     else
-        stream.WriteInteger(static_cast<std::int32_t>(format));
-    stream.WriteInteger(static_cast<std::int32_t>(size));
-    stream.WriteBuffer(bytes.Get(), size);
+        record.Number = format;
+    WriteRecord(stream, record, bytes.Get(), bytes.Size());
 }
 
 void TCoolClipboardComponent::LoadFromFile(const std::string& fileName) {
@@ -73,15 +69,10 @@ void TCoolClipboardComponent::LoadFromFile(const std::string& fileName) {
 
 void TCoolClipboardComponent::LoadFormat(TMemoryStreamEx& stream) {
     TClipboardSession session(Window()); // when the open fails, SetClipboardData refuses the block
-    UINT format;
-    if (stream.ReadBoolean())
-        format = RegisterClipboardFormatA(stream.ReadString().c_str());
-    else
-        format = static_cast<UINT>(stream.ReadInteger());
-    std::int32_t size = stream.ReadInteger();
-    // A size the file cannot hold fails before any memory is taken for it.
-    if (size < 0 || static_cast<std::size_t>(size) > stream.Remaining())
-        throw EReadError("Stream read error");
+    TClipRecordFormat record = ReadRecordFormat(stream);
+    // A name is registered as soon as it is read, before the size.
+    UINT format = record.Named ? RegisterClipboardFormatA(record.Name.c_str()) : record.Number;
+    std::int32_t size = ReadRecordSize(stream);
     TGlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size)));
     if (!block)
         throw EOutOfMemory("Out of memory");
