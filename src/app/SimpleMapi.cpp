@@ -74,8 +74,3 @@ void TSimpleMapi::Unload() {
     library_.Reset();
     installed_ = -1;
 }
-
-TSimpleMapi& ProcessSimpleMapi() {
-    static TSimpleMapi mapi;
-    return mapi;
-}

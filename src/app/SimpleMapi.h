@@ -1,6 +1,7 @@
 // Simple MAPI as Send uses it: whether the mail program offers it (decided
 // at the first send and kept), MAPI32.DLL and its MAPISendMail entry (looked
-// up at the first send and kept until the process ends).
+// up at the first send and kept until the program ends). Each program
+// instance has one, held by its main window.
 #pragma once
 
 #include "platform/win32.h"
@@ -34,6 +35,3 @@ private:
     tk::TLibrary library_;
     LPMAPISENDMAIL sendMail_ = nullptr;
 };
-
-// The process's one.
-TSimpleMapi& ProcessSimpleMapi();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "app/SimpleMapi.h"
 #include "banner/Banner.h"
 #include "gif/JvGIFCtrl.h"
 #include "clipboard/CoolClipboardViewer.h"
@@ -69,6 +70,8 @@ public:
 
     std::string CurrentFileName;
     TSettings* Settings() const { return settings_.get(); }
+    // What Send uses to reach the mail program.
+    TSimpleMapi& SimpleMapi() { return simpleMapi_; }
     TBannerPair BannerPair;
 
     // Start-up and shutdown.
@@ -119,4 +122,5 @@ private:
     tk::TSpeedButton* NewSpeedButton(int left, tk::TAction* action);
 
     std::unique_ptr<TSettings> settings_;
+    TSimpleMapi simpleMapi_;
 };

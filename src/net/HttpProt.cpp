@@ -4,13 +4,16 @@
 #include "toolkit/UtilWindow.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
 constexpr const char* httpWindowClass = "XHttpCliWindowClass";
-int liveClients = 0;
+// The live clients share one window class, which goes with the last of
+// them; clients may live on more than one thread.
+std::atomic<int> liveClients{0};
 
 } // namespace
 

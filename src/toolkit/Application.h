@@ -72,6 +72,8 @@ public:
     void UpdateTaskbarButton();
     // The form whose window is (or contains) `hwnd`.
     TCustomForm* FormOf(HWND hwnd) const;
+    // A WM_COMMAND number for a new menu item, unique within the application.
+    UINT NewMenuCommand() { return nextMenuCommand_++; }
 
 private:
     // The application window's messages.
@@ -87,6 +89,7 @@ private:
     TCustomForm* mainForm_ = nullptr;
     std::string hint_;
     TControl* hintControl_ = nullptr;
+    UINT nextMenuCommand_ = 100;
 };
 
 // The application that a component belongs to, found through its owners.

@@ -1,4 +1,5 @@
 #include "toolkit/Menus.h"
+#include "toolkit/Application.h"
 #include "toolkit/ImgList.h"
 
 #include <algorithm>
@@ -129,14 +130,16 @@ TShortCut TextToShortCut(const std::string& text) {
 
 namespace {
 
-UINT nextCommand() {
-    static UINT command = 100;
-    return command++;
+// Commands are numbered per application; an item outside any application
+// (the root item of a menu) has none.
+UINT commandFor(TComponent* owner) {
+    TApplication* application = FindApplication(owner);
+    return application ? application->NewMenuCommand() : 0;
 }
 
 } // namespace
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(nextCommand()) {}
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(commandFor(owner)) {}
 
 TMenuItem::~TMenuItem() {
     if (action_)
