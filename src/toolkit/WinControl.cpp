@@ -272,8 +272,7 @@ void TWinControl::RouteMouse(TMessage& message) {
     int x = at.x - (target ? target->Left() : 0);
     int y = at.y - (target ? target->Top() : 0);
     if (message.Msg == WM_MOUSEMOVE) {
-        if (TApplication* application = dynamic_cast<TApplication*>(&ApplicationOf(this)))
-            application->NoteMouseOver(receiver);
+        ApplicationOf(this).NoteMouseOver(receiver);
     }
     if (!target) {
         DefaultHandler(message);
@@ -363,8 +362,7 @@ void TWinControl::RemoveControl(TControl* control) {
     controls_.erase(it);
     if (mouseControl_ == control)
         mouseControl_ = nullptr;
-    if (TApplication* application = dynamic_cast<TApplication*>(&ApplicationOf(this)))
-        application->ForgetControl(control);
+    ApplicationOf(this).ForgetControl(control);
     control->parent_ = nullptr;
     if (auto* windowed = dynamic_cast<TWinControl*>(control))
         windowed->DestroyHandle();
