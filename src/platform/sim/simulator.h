@@ -12,9 +12,10 @@
 
 namespace sim {
 
-// Forgets every window, class, clipboard format, memory block, queue and
-// fault; the clock returns to 0. Task 1 (the program) stays, with its module
-// path and command line set back to the defaults.
+// Forgets every window, class, clipboard format, memory block and queue,
+// and everything scripted: answers, faults and hooks. The clock returns to
+// 0. Task 1 (the program) stays, with its module path and command line set
+// back to the defaults.
 void Reset();
 
 // Simulated tasks. Task 1 is the program under test; tests may create more
