@@ -61,54 +61,47 @@ TJvTimer::~TJvTimer() {
     }
 }
 
-bool TJvTimer::Enabled() const {
+template <typename T> T TJvTimer::Locked(const T& field) const {
     std::lock_guard guard(mutex_);
-    return enabled_;
+    return field;
+}
+
+template <typename T> void TJvTimer::Change(T& field, const T& value) {
+    {
+        std::lock_guard guard(mutex_);
+        if (field == value)
+            return;
+        field = value;
+    }
+    UpdateTimer();
+}
+
+bool TJvTimer::Enabled() const {
+    return Locked(enabled_);
 }
 
 void TJvTimer::SetEnabled(bool enabled) {
-    {
-        std::lock_guard guard(mutex_);
-        if (enabled_ == enabled)
-            return;
-        enabled_ = enabled;
-    }
-    UpdateTimer();
+    Change(enabled_, enabled);
 }
 
 unsigned TJvTimer::Interval() const {
-    std::lock_guard guard(mutex_);
-    return interval_;
+    return Locked(interval_);
 }
 
 void TJvTimer::SetInterval(unsigned interval) {
-    {
-        std::lock_guard guard(mutex_);
-        if (interval_ == interval)
-            return;
-        interval_ = interval;
-    }
-    UpdateTimer();
+    Change(interval_, interval);
 }
 
 bool TJvTimer::Threaded() const {
-    std::lock_guard guard(mutex_);
-    return threaded_;
+    return Locked(threaded_);
 }
 
 void TJvTimer::SetThreaded(bool threaded) {
-    {
-        std::lock_guard guard(mutex_);
-        if (threaded_ == threaded)
-            return;
-        threaded_ = threaded;
-    }
-    UpdateTimer();
+    Change(threaded_, threaded);
 }
 
 bool TJvTimer::SyncEvent() const {
-    std::lock_guard guard(mutex_);
-    return syncEvent_;
+    return Locked(syncEvent_);
 }
 
 void TJvTimer::SetSyncEvent(bool syncEvent) {
@@ -117,8 +110,7 @@ void TJvTimer::SetSyncEvent(bool syncEvent) {
 }
 
 tk::TNotifyEvent TJvTimer::OnTimer() const {
-    std::lock_guard guard(mutex_);
-    return onTimer_;
+    return Locked(onTimer_);
 }
 
 void TJvTimer::SetOnTimer(tk::TNotifyEvent handler) {

@@ -65,6 +65,10 @@ private:
     void UpdateTimer();
     // One tick, on the timer thread.
     void ThreadTick();
+    // A setting read under the lock; a setting changed under the lock, the
+    // timer updated when it changed.
+    template <typename T> T Locked(const T& field) const;
+    template <typename T> void Change(T& field, const T& value);
 
     mutable std::mutex mutex_; // the settings, which the timer thread reads too
     bool enabled_ = true;

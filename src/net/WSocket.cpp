@@ -109,10 +109,8 @@ bool TCustomWSocket::HandleSocketMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         WMASyncSelect(wParam, lParam);
         return true;
     case WM_ASYNCGETHOSTBYNAME:
-        WMAsyncGetHostByName(wParam, lParam);
-        return true;
     case WM_ASYNCGETHOSTBYADDR:
-        WMAsyncGetHostByAddr(wParam, lParam);
+        WMAsyncLookup(msg, wParam, lParam);
         return true;
     case WM_CLOSE_DELAYED:
         Close();
@@ -229,28 +227,25 @@ bool TCustomWSocket::ClosedOrRaise(const std::string& message) {
     return false;
 }
 
-void TCustomWSocket::SetAddr(const std::string& value) {
-    if (!ClosedOrRaise("Cannot change Addr if not closed"))
+void TCustomWSocket::AssignTarget(const char* name, const std::string& value, std::string& field,
+                                  bool& resolved, bool& assigned) {
+    if (!ClosedOrRaise(std::string("Cannot change ") + name + " if not closed"))
         return;
-    addrStr_ = tk::TrimBlanks(value);
-    addrResolved_ = false;
-    addrAssigned_ = !addrStr_.empty();
+    field = tk::TrimBlanks(value);
+    resolved = false;
+    assigned = !field.empty();
+}
+
+void TCustomWSocket::SetAddr(const std::string& value) {
+    AssignTarget("Addr", value, addrStr_, addrResolved_, addrAssigned_);
 }
 
 void TCustomWSocket::SetPort(const std::string& value) {
-    if (!ClosedOrRaise("Cannot change Port if not closed"))
-        return;
-    portStr_ = tk::TrimBlanks(value);
-    portResolved_ = false;
-    portAssigned_ = !portStr_.empty();
+    AssignTarget("Port", value, portStr_, portResolved_, portAssigned_);
 }
 
 void TCustomWSocket::SetProto(const std::string& value) {
-    if (!ClosedOrRaise("Cannot change Proto if not closed"))
-        return;
-    protoStr_ = tk::TrimBlanks(value);
-    protoResolved_ = false;
-    protoAssigned_ = !protoStr_.empty();
+    AssignTarget("Proto", value, protoStr_, protoResolved_, protoAssigned_);
 }
 
 void TCustomWSocket::SetLocalAddr(const std::string& value) {
@@ -293,26 +288,23 @@ void TCustomWSocket::ResolveProtoAndPort() {
     }
 }
 
-void TCustomWSocket::Connect() {
-    if (hSocket_ != INVALID_SOCKET && state_ != wsClosed) {
-        RaiseException("Connect: Socket already in use");
-        return;
-    }
-    if (!portAssigned_) {
-        RaiseException("Connect: No Port Specified");
-        return;
-    }
-    if (!addrAssigned_) {
-        RaiseException("Connect: No IP Address Specified");
-        return;
-    }
-    if (!protoAssigned_) {
-        RaiseException("Connect: No Protocol Specified");
-        return;
+bool TCustomWSocket::ReadyToOpen(const char* operation, bool connecting) {
+    const char* failure = nullptr;
+    if (hSocket_ != INVALID_SOCKET && state_ != wsClosed)
+        failure = "Socket already in use";
+    else if (!portAssigned_)
+        failure = "No Port Specified";
+    else if (!addrAssigned_)
+        failure = "No IP Address Specified";
+    else if (connecting && !protoAssigned_)
+        failure = "No Protocol Specified";
+    if (failure) {
+        RaiseException(std::string(operation) + ": " + failure);
+        return false;
     }
     try {
         ResolveProtoAndPort();
-        if (!localPortResolved_) {
+        if (connecting && !localPortResolved_) {
             localPortNum_ = WSocketResolvePort(localPortStr_, protoStr_);
             localPortResolved_ = true;
         }
@@ -321,10 +313,15 @@ void TCustomWSocket::Connect() {
             addrResolved_ = true;
         }
     } catch (const ESocketException& e) {
-        RaiseException("connect: " + e.Message());
-        return;
+        RaiseException(tk::LowerCase(operation) + ": " + e.Message());
+        return false;
     }
-    BaseConnect();
+    return true;
+}
+
+void TCustomWSocket::Connect() {
+    if (ReadyToOpen("Connect", true))
+        BaseConnect();
 }
 
 void TCustomWSocket::BaseConnect() {
@@ -457,28 +454,8 @@ void TCustomWSocket::Bind() {
 }
 
 void TCustomWSocket::Listen() {
-    if (hSocket_ != INVALID_SOCKET && state_ != wsClosed) {
-        RaiseException("listen: Socket already in use");
+    if (!ReadyToOpen("listen", false))
         return;
-    }
-    if (!portAssigned_) {
-        RaiseException("listen: No Port Specified");
-        return;
-    }
-    if (!addrAssigned_) {
-        RaiseException("listen: No IP Address Specified");
-        return;
-    }
-    try {
-        ResolveProtoAndPort();
-        if (!addrResolved_) {
-            sin_.sin_addr.s_addr = WSocketResolveHost(addrStr_);
-            addrResolved_ = true;
-        }
-    } catch (const ESocketException& e) {
-        RaiseException("listen: " + e.Message());
-        return;
-    }
     closeInvoked_ = false;
     hSocket_ = wsk::socket(AF_INET, type_, proto_);
     if (hSocket_ == INVALID_SOCKET) {

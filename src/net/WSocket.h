@@ -200,9 +200,19 @@ protected:
     virtual int DoRecv(void* buffer, int len, int flags);
     void ChangeState(TSocketState newState);
     void ResolveProtoAndPort();
+    // What Connect and Listen do first: check that the socket is free and
+    // that port and address (and, to connect, the protocol) are assigned,
+    // then resolve them (and, to connect, the local port). A failure is
+    // reported as "<operation>: <message>" ("connect: ..." for a resolve of
+    // Connect); false then.
+    bool ReadyToOpen(const char* operation, bool connecting);
     void SocketError(const std::string& sockFunc);
     void RaiseException(const std::string& msg);
     bool ClosedOrRaise(const std::string& message);
+    // Sets the address, port or protocol to connect to (blanks trimmed): to
+    // be resolved again, assigned when not empty; only while closed.
+    void AssignTarget(const char* name, const std::string& value, std::string& field,
+                      bool& resolved, bool& assigned);
     void InternalClose(bool shut, WORD error);
     void ASyncReceive(WORD error, TWSocketOptions options);
     void TryToSend();
@@ -222,8 +232,12 @@ private:
     void Do_FD_ACCEPT(WORD error);
     void Do_FD_CLOSE(WORD error);
     void WMASyncSelect(WPARAM wParam, LPARAM lParam);
-    void WMAsyncGetHostByName(WPARAM wParam, LPARAM lParam);
-    void WMAsyncGetHostByAddr(WPARAM wParam, LPARAM lParam);
+    // A lookup's answer (WM_ASYNCGETHOSTBYNAME or WM_ASYNCGETHOSTBYADDR).
+    void WMAsyncLookup(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The steps that both lookups share: checking the host and dropping what
+    // an earlier lookup left; then taking the request, or its failure.
+    bool BeginLookup(const std::string& host);
+    void LookupStarted(HANDLE request, const std::string& host);
     void FinishClose();
 
     SOCKET hSocket_ = INVALID_SOCKET;

@@ -100,11 +100,11 @@ ULONG WSocketResolveHost(const std::string& host) {
 
 // --- lookups ----------------------------------------------------------------
 
-void TCustomWSocket::DnsLookup(const std::string& host) {
+bool TCustomWSocket::BeginLookup(const std::string& host) {
     if (host.empty()) {
         RaiseException("DNS lookup: invalid host name.");
         TriggerDnsLookupDone(WSAEINVAL);
-        return;
+        return false;
     }
     if (dnsLookupHandle_) {
         wsk::WSACancelAsyncRequest(dnsLookupHandle_);
@@ -112,6 +112,28 @@ void TCustomWSocket::DnsLookup(const std::string& host) {
     }
     dnsResult_.clear();
     dnsResultList_.clear();
+    dnsLookupCheckMsg_ = false;
+    return true;
+}
+
+void TCustomWSocket::LookupStarted(HANDLE request, const std::string& host) {
+    if (!request) {
+        RaiseException(tk::Format("%s: can't start DNS lookup, error #%d", host.c_str(),
+                                  wsk::WSAGetLastError()));
+        return;
+    }
+    dnsLookupHandle_ = request;
+    if (dnsLookupCheckMsg_) {
+        // The answer came before the request handle was known.
+        dnsLookupCheckMsg_ = false;
+        WMAsyncLookup(dnsLookupTempMsg_.message, dnsLookupTempMsg_.wParam,
+                      dnsLookupTempMsg_.lParam);
+    }
+}
+
+void TCustomWSocket::DnsLookup(const std::string& host) {
+    if (!BeginLookup(host))
+        return;
     ULONG addr = wsk::inet_addr(host.c_str());
     if (addr != INADDR_NONE) {
         // A dotted address needs no lookup: answered inside this call.
@@ -124,54 +146,24 @@ void TCustomWSocket::DnsLookup(const std::string& host) {
         RaiseException("DnsLookup: Window not assigned");
         return;
     }
-    dnsLookupCheckMsg_ = false;
-    HANDLE request = wsk::WSAAsyncGetHostByName(windowHandle_, WM_ASYNCGETHOSTBYNAME, host.c_str(),
-                                                dnsLookupBuffer_, sizeof dnsLookupBuffer_);
-    if (!request) {
-        RaiseException(tk::Format("%s: can't start DNS lookup, error #%d", host.c_str(),
-                                  wsk::WSAGetLastError()));
-        return;
-    }
-    dnsLookupHandle_ = request;
-    if (dnsLookupCheckMsg_) {
-        // The answer came before the request handle was known.
-        dnsLookupCheckMsg_ = false;
-        WMAsyncGetHostByName(dnsLookupTempMsg_.wParam, dnsLookupTempMsg_.lParam);
-    }
+    LookupStarted(wsk::WSAAsyncGetHostByName(windowHandle_, WM_ASYNCGETHOSTBYNAME, host.c_str(),
+                                             dnsLookupBuffer_, sizeof dnsLookupBuffer_),
+                  host);
 }
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& hostAddr) {
-    if (hostAddr.empty()) {
-        RaiseException("DNS lookup: invalid host name.");
-        TriggerDnsLookupDone(WSAEINVAL);
+    if (!BeginLookup(hostAddr))
         return;
-    }
-    if (dnsLookupHandle_) {
-        wsk::WSACancelAsyncRequest(dnsLookupHandle_);
-        dnsLookupHandle_ = nullptr;
-    }
-    dnsResult_.clear();
-    dnsResultList_.clear();
     ULONG addr = wsk::inet_addr(hostAddr.c_str());
     if (addr == INADDR_NONE) {
         RaiseException("Reverse DNS lookup: invalid IP address.");
         TriggerDnsLookupDone(WSAEINVAL);
         return;
     }
-    dnsLookupCheckMsg_ = false;
-    HANDLE request = wsk::WSAAsyncGetHostByAddr(windowHandle_, WM_ASYNCGETHOSTBYADDR,
-                                                reinterpret_cast<const char*>(&addr), 4, AF_INET,
-                                                dnsLookupBuffer_, sizeof dnsLookupBuffer_);
-    if (!request) {
-        RaiseException(tk::Format("%s: can't start DNS lookup, error #%d", hostAddr.c_str(),
-                                  wsk::WSAGetLastError()));
-        return;
-    }
-    dnsLookupHandle_ = request;
-    if (dnsLookupCheckMsg_) {
-        dnsLookupCheckMsg_ = false;
-        WMAsyncGetHostByAddr(dnsLookupTempMsg_.wParam, dnsLookupTempMsg_.lParam);
-    }
+    LookupStarted(wsk::WSAAsyncGetHostByAddr(windowHandle_, WM_ASYNCGETHOSTBYADDR,
+                                             reinterpret_cast<const char*>(&addr), 4, AF_INET,
+                                             dnsLookupBuffer_, sizeof dnsLookupBuffer_),
+                  hostAddr);
 }
 
 void TCustomWSocket::CancelDnsLookup() {
@@ -187,10 +179,10 @@ void TCustomWSocket::CancelDnsLookup() {
         TriggerDnsLookupDone(WSAEINTR);
 }
 
-void TCustomWSocket::WMAsyncGetHostByName(WPARAM wParam, LPARAM lParam) {
+void TCustomWSocket::WMAsyncLookup(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!dnsLookupHandle_) {
         dnsLookupCheckMsg_ = true;
-        dnsLookupTempMsg_ = MSG{windowHandle_, WM_ASYNCGETHOSTBYNAME, wParam, lParam, 0, {}};
+        dnsLookupTempMsg_ = MSG{windowHandle_, msg, wParam, lParam, 0, {}};
         return;
     }
     if (reinterpret_cast<HANDLE>(wParam) != dnsLookupHandle_)
@@ -200,34 +192,20 @@ void TCustomWSocket::WMAsyncGetHostByName(WPARAM wParam, LPARAM lParam) {
     if (error == 0) {
         hostent entry;
         std::memcpy(&entry, dnsLookupBuffer_, sizeof entry);
-        for (char** p = entry.h_addr_list; p && *p; ++p) {
-            ULONG addr;
-            std::memcpy(&addr, *p, sizeof addr);
-            dnsResultList_.push_back(DottedOf(addr));
+        if (msg == WM_ASYNCGETHOSTBYNAME) {
+            // The host's addresses.
+            for (char** p = entry.h_addr_list; p && *p; ++p) {
+                ULONG addr;
+                std::memcpy(&addr, *p, sizeof addr);
+                dnsResultList_.push_back(DottedOf(addr));
+            }
+        } else {
+            // The address's name, then its aliases.
+            if (entry.h_name)
+                dnsResultList_.push_back(entry.h_name);
+            for (char** p = entry.h_aliases; p && *p; ++p)
+                dnsResultList_.push_back(*p);
         }
-        if (!dnsResultList_.empty())
-            dnsResult_ = dnsResultList_.front();
-    }
-    TriggerDnsLookupDone(error);
-}
-
-void TCustomWSocket::WMAsyncGetHostByAddr(WPARAM wParam, LPARAM lParam) {
-    if (!dnsLookupHandle_) {
-        dnsLookupCheckMsg_ = true;
-        dnsLookupTempMsg_ = MSG{windowHandle_, WM_ASYNCGETHOSTBYADDR, wParam, lParam, 0, {}};
-        return;
-    }
-    if (reinterpret_cast<HANDLE>(wParam) != dnsLookupHandle_)
-        return;
-    dnsLookupHandle_ = nullptr;
-    WORD error = WSAGETASYNCERROR(lParam);
-    if (error == 0) {
-        hostent entry;
-        std::memcpy(&entry, dnsLookupBuffer_, sizeof entry);
-        if (entry.h_name)
-            dnsResultList_.push_back(entry.h_name);
-        for (char** p = entry.h_aliases; p && *p; ++p)
-            dnsResultList_.push_back(*p);
         if (!dnsResultList_.empty())
             dnsResult_ = dnsResultList_.front();
     }

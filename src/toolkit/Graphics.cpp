@@ -27,16 +27,6 @@ void TGraphicsObject::Changed() {
         OnChange();
 }
 
-TFont::TFont() = default;
-
-TFont::~TFont() {
-    Release();
-}
-
-void TFont::Release() {
-    ReleaseHandle(handle_);
-}
-
 void TFont::SetName(const std::string& name) {
     ChangeProperty(name_, name);
 }
@@ -99,14 +89,6 @@ HFONT TFont::Handle() {
     return handle_.Get();
 }
 
-TPen::~TPen() {
-    Release();
-}
-
-void TPen::Release() {
-    ReleaseHandle(handle_);
-}
-
 void TPen::SetColor(TColor color) {
     ChangeProperty(color_, color);
 }
@@ -138,14 +120,6 @@ HPEN TPen::Handle() {
         handle_.Reset(CreatePen(style, width_, ColorToRGB(color_)));
     }
     return handle_.Get();
-}
-
-TBrush::~TBrush() {
-    Release();
-}
-
-void TBrush::Release() {
-    ReleaseHandle(handle_);
 }
 
 void TBrush::SetColor(TColor color) {
@@ -256,23 +230,23 @@ void TCanvas::Polygon(const std::vector<POINT>& points) {
     ::Polygon(handle_, points.data(), static_cast<int>(points.size()));
 }
 
-void TCanvas::TextOut(int x, int y, const std::string& text) {
+bool TCanvas::PrepareText() {
     Select(true, false, false);
     bool clear = Brush.Style() == TBrushStyle::bsClear;
     SetBkMode(handle_, clear ? TRANSPARENT : OPAQUE);
     if (!clear)
         SetBkColor(handle_, ColorToRGB(Brush.Color()));
     SetTextColor(handle_, ColorToRGB(Font.Color()));
+    return clear;
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+    PrepareText();
     ::TextOutA(handle_, x, y, text.data(), static_cast<int>(text.size()));
 }
 
 void TCanvas::TextRect(const RECT& clip, int x, int y, const std::string& text) {
-    Select(true, false, false);
-    bool clear = Brush.Style() == TBrushStyle::bsClear;
-    SetBkMode(handle_, clear ? TRANSPARENT : OPAQUE);
-    if (!clear)
-        SetBkColor(handle_, ColorToRGB(Brush.Color()));
-    SetTextColor(handle_, ColorToRGB(Font.Color()));
+    bool clear = PrepareText();
     ExtTextOutA(handle_, x, y, ETO_CLIPPED | (clear ? 0 : ETO_OPAQUE), &clip, text.data(),
                 static_cast<UINT>(text.size()), nullptr);
 }
@@ -285,12 +259,7 @@ SIZE TCanvas::TextExtent(const std::string& text) {
 }
 
 int TCanvas::DrawText(const std::string& text, RECT& rect, UINT format) {
-    Select(true, false, false);
-    bool clear = Brush.Style() == TBrushStyle::bsClear;
-    SetBkMode(handle_, clear ? TRANSPARENT : OPAQUE);
-    if (!clear)
-        SetBkColor(handle_, ColorToRGB(Brush.Color()));
-    SetTextColor(handle_, ColorToRGB(Font.Color()));
+    PrepareText();
     return ::DrawTextA(handle_, text.data(), static_cast<int>(text.size()), &rect, format);
 }
 

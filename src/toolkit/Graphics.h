@@ -116,15 +116,24 @@ private:
     std::function<void()> releasing_; // set by the canvas that owns the object
 };
 
+// A font, pen or brush: the handle made from its properties when first
+// needed, and let go when a property changes and when the tool goes.
+template <typename H> class TGraphicsTool : public TGraphicsObject {
+public:
+    TGraphicsTool() = default;
+    ~TGraphicsTool() override { Release(); }
+    TGraphicsTool(const TGraphicsTool&) = delete;
+    TGraphicsTool& operator=(const TGraphicsTool&) = delete;
+
+protected:
+    void Release() override { ReleaseHandle(handle_); }
+    TGdiObject<H> handle_;
+};
+
 enum TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
-class TFont : public TGraphicsObject {
+class TFont : public TGraphicsTool<HFONT> {
 public:
-    TFont();
-    ~TFont() override;
-    TFont(const TFont&) = delete;
-    TFont& operator=(const TFont&) = delete;
-
     const std::string& Name() const { return name_; }
     void SetName(const std::string& name);
     int Height() const { return height_; } // negative: character height in pixels
@@ -141,23 +150,17 @@ public:
     HFONT Handle(); // made on first use, again after a change
 
 private:
-    void Release() override;
     std::string name_ = "MS Sans Serif";
     int height_ = -11;
     std::uint8_t style_ = 0;
     TColor color_ = clWindowText;
     std::uint8_t charset_ = DEFAULT_CHARSET;
-    TGdiObject<HFONT> handle_;
 };
 
 enum class TPenStyle { psSolid, psDash, psDot, psClear };
 
-class TPen : public TGraphicsObject {
+class TPen : public TGraphicsTool<HPEN> {
 public:
-    TPen() = default;
-    ~TPen() override;
-    TPen(const TPen&) = delete;
-    TPen& operator=(const TPen&) = delete;
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     int Width() const { return width_; }
@@ -167,21 +170,15 @@ public:
     HPEN Handle();
 
 private:
-    void Release() override;
     TColor color_ = clBlack;
     int width_ = 1;
     TPenStyle style_ = TPenStyle::psSolid;
-    TGdiObject<HPEN> handle_;
 };
 
 enum class TBrushStyle { bsSolid, bsClear };
 
-class TBrush : public TGraphicsObject {
+class TBrush : public TGraphicsTool<HBRUSH> {
 public:
-    TBrush() = default;
-    ~TBrush() override;
-    TBrush(const TBrush&) = delete;
-    TBrush& operator=(const TBrush&) = delete;
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     TBrushStyle Style() const { return style_; }
@@ -189,10 +186,8 @@ public:
     HBRUSH Handle();
 
 private:
-    void Release() override;
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
-    TGdiObject<HBRUSH> handle_;
 };
 
 class TGraphic;
@@ -235,6 +230,9 @@ public:
 
 protected:
     void Select(bool font, bool pen, bool brush);
+    // Text in the font's colour, on the brush's colour unless the brush is
+    // clear (then transparent); true for a clear brush.
+    bool PrepareText();
     // Drawing needs a context: EInvalidGraphic "Canvas does not allow drawing" without one.
     HDC RequireHandle() const;
     // Selects back what the context held before the canvas selected its objects.
