@@ -4,6 +4,7 @@
 #include "clipboard/CoolClipboardComponent.h"
 #include "platform/sim/simulator.h"
 #include "toolkit/Forms.h"
+#include "toolkit/Handles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,11 +46,10 @@ void PlainWrite(benchmark::State& state) {
     auto& data = desktop().data;
     std::string file = Scratch("plain.bin");
     for (auto _ : state) {
-        HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        tk::TFileHandle h(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD n = 0;
-        WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &n, nullptr);
-        CloseHandle(h);
+        WriteFile(h.Get(), data.data(), static_cast<DWORD>(data.size()), &n, nullptr);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBlock));
 }
@@ -65,18 +65,15 @@ void Capture(benchmark::State& state) {
 void PlainRead(benchmark::State& state) {
     std::string file = Scratch("plain.bin");
     for (auto _ : state) {
-        HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD size = GetFileSize(h, nullptr);
+        tk::TFileHandle h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD size = GetFileSize(h.Get(), nullptr);
         // Memory comes from the same allocator that the store uses.
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-        void* buffer = GlobalLock(block);
+        tk::TGlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, size));
+        tk::TGlobalLock<void> buffer(block.Get());
         DWORD n = 0;
-        ReadFile(h, buffer, size, &n, nullptr);
-        CloseHandle(h);
-        benchmark::DoNotOptimize(buffer);
-        GlobalUnlock(block);
-        GlobalFree(block);
+        ReadFile(h.Get(), buffer.Get(), size, &n, nullptr);
+        benchmark::DoNotOptimize(buffer.Get());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBlock));
 }

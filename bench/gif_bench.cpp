@@ -3,7 +3,7 @@
 //
 // The GIF is made with ImageMagick at the first run and kept in the
 // temporary folder (or give a file as STASHWELL_GIF_BENCH_FILE).
-#include "banner/JvGIF.h"
+#include "gif/JvGIF.h"
 
 #include <benchmark/benchmark.h>
 

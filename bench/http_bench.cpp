@@ -1,7 +1,7 @@
 // Downloads a 50 MB body from a local nginx three ways in one run: with the
 // program's HTTP client in this process, with the httpget tool, and with
 // curl. The figures to compare are the times per download (and their ratio).
-#include "banner/HttpProt.h"
+#include "net/HttpProt.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Any bytes through the GIF reader: load, decode every frame, compose every
 // frame. Exceptions of the program are fine; crashes, hangs and bad memory
 // access are not.
-#include "banner/JvGIF.h"
-#include "banner/JvGIFCompose.h"
-#include "banner/GifLzw.h"
+#include "gif/JvGIF.h"
+#include "gif/JvGIFCompose.h"
+#include "gif/GifLzw.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 //
 // Input: byte 0 = number of split points n (low 4 bits); the next n bytes
 // are the chunk lengths' seeds; the rest is the response.
-#include "banner/HttpProt.h"
+#include "net/HttpProt.h"
 #include "platform/sim/simulator.h"
 
 #include <cstdint>

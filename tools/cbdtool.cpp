@@ -1,5 +1,6 @@
 // cbdtool: look into clipboard content files and move them to and from the
 // clipboard from a command line.
+#include "clipboard/ClipRecord.h"
 #include "clipboard/CoolClipboardComponent.h"
 #include "toolkit/Forms.h"
 
@@ -19,40 +20,15 @@ int usage() {
     return 2;
 }
 
-struct Record {
-    bool named = false;
-    std::string name;
-    std::uint32_t format = 0;
-    std::int32_t size = 0;
-    std::size_t dataOffset = 0;
-};
-
-// Reads the record at the stream's position the way a restore does, without
-// touching the clipboard, and steps over its data.
-Record readRecord(TMemoryStreamEx& stream) {
-    Record record;
-    record.named = stream.ReadBoolean();
-    if (record.named)
-        record.name = stream.ReadString();
-    else
-        record.format = static_cast<std::uint32_t>(stream.ReadInteger());
-    record.size = stream.ReadInteger();
-    if (record.size < 0 || static_cast<std::size_t>(record.size) > stream.Remaining())
-        throw tk::EReadError("Stream read error");
-    record.dataOffset = static_cast<std::size_t>(stream.Position());
-    stream.Seek(record.size, tk::TSeekOrigin::soCurrent);
-    return record;
-}
-
 int list(const std::string& fileName) {
     TMemoryStreamEx stream;
     stream.LoadFromFile(fileName);
     for (int index = 0; stream.Position() < stream.Size(); ++index) {
-        Record r = readRecord(stream);
-        if (r.named)
-            std::printf("#%d name \"%s\" size %d\n", index, r.name.c_str(), r.size);
+        TClipRecord r = ReadRecord(stream);
+        if (r.Format.Named)
+            std::printf("#%d name \"%s\" size %d\n", index, r.Format.Name.c_str(), r.Size);
         else
-            std::printf("#%d number %u size %d\n", index, r.format, r.size);
+            std::printf("#%d number %u size %d\n", index, r.Format.Number, r.Size);
         std::fflush(stdout);
     }
     return 0;
@@ -65,10 +41,10 @@ int extract(const std::string& fileName, const std::string& indexText, const std
     TMemoryStreamEx stream;
     stream.LoadFromFile(fileName);
     for (int index = 0; stream.Position() < stream.Size(); ++index) {
-        Record r = readRecord(stream);
+        TClipRecord r = ReadRecord(stream);
         if (index == wanted) {
             tk::TMemoryStream data;
-            data.Write(stream.Memory() + r.dataOffset, static_cast<std::size_t>(r.size));
+            data.Write(stream.Memory() + r.DataOffset, static_cast<std::size_t>(r.Size));
             data.SaveToFile(out);
             return 0;
         }

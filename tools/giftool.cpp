@@ -6,8 +6,8 @@
 // One line per frame on standard output; OUTDIR/frame-<i>.ppm holds the
 // frame's bitmap, OUTDIR/composed-<i>.ppm the composed picture for frame i
 // (opaque, over the system window colour).
-#include "banner/JvGIF.h"
-#include "banner/JvGIFCompose.h"
+#include "gif/JvGIF.h"
+#include "gif/JvGIFCompose.h"
 #include "platform/win32.h"
 
 #include <cstdio>

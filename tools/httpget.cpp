@@ -5,7 +5,7 @@
 //
 // Exit status 0 when the request ran to its end (whatever the status code
 // below 400), 1 with the client's message when it failed, 2 for bad usage.
-#include "banner/HttpProt.h"
+#include "net/HttpProt.h"
 #include "toolkit/Forms.h"
 
 #include <cstdio>

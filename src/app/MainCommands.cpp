@@ -1,5 +1,4 @@
 // Preferences, Send, Help contents and About of the main window.
-#include "app/SimpleMapi.h"
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"
 #include "app/UnitOptions.h"
@@ -53,7 +52,7 @@ void TMainForm::FileSend1Execute(TComponent*) {
         TClipboard clipboard(application.Handle());
         text = clipboard.AsText();
     }
-    if (ProcessSimpleMapi().SendNote(text) != 0)
+    if (simpleMapi_.SendNote(text) != 0)
         MessageBoxA(Handle(), LoadStr(IDS_ERROR_SENDING_MAIL).c_str(), "Error",
                     MB_OK | MB_ICONERROR);
 }

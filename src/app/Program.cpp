@@ -2,7 +2,7 @@
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"
 #include "app/UnitOptions.h"
-#include "banner/GifPicture.h"
+#include "gif/GifPicture.h"
 #include "string_ids.h"
 #include "traymenu/TrayIconMenu.h"
 #include "version.h"

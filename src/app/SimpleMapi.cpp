@@ -19,15 +19,15 @@ bool TSimpleMapi::Installed() {
     GetVersionExA(&version);
     if (version.dwMajorVersion > 3 ||
         (version.dwMajorVersion == 3 && version.dwMinorVersion > 51)) {
-        HKEY key = nullptr;
+        HKEY opened = nullptr;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows Messaging Subsystem", 0,
-                          KEY_READ, &key) != ERROR_SUCCESS)
+                          KEY_READ, &opened) != ERROR_SUCCESS)
             return false;
+        tk::TRegKey key(opened);
         char value[9] = {};
         DWORD size = sizeof value;
-        LONG result =
-            RegQueryValueExA(key, "MAPI", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-        RegCloseKey(key);
+        LONG result = RegQueryValueExA(key.Get(), "MAPI", nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(value), &size);
         // Exactly the text "1", stored with or without its terminator.
         return result == ERROR_SUCCESS && size >= 1 && value[0] == '1' &&
                (size == 1 || value[1] == '\0');
@@ -39,13 +39,13 @@ ULONG TSimpleMapi::SendNote(const std::string& noteText) {
     if (installed_ < 0) {
         installed_ = Installed() ? 1 : 0;
         if (installed_)
-            library_ = LoadLibraryA("MAPI32.DLL");
+            library_.Reset(LoadLibraryA("MAPI32.DLL"));
     }
     if (!installed_ || !library_)
         return missing;
     if (!sendMail_)
         sendMail_ = reinterpret_cast<LPMAPISENDMAIL>(
-            reinterpret_cast<void (*)()>(GetProcAddress(library_, "MAPISendMail")));
+            reinterpret_cast<void (*)()>(GetProcAddress(library_.Get(), "MAPISendMail")));
     if (!sendMail_)
         return missing;
 
@@ -71,13 +71,6 @@ ULONG TSimpleMapi::SendNote(const std::string& noteText) {
 
 void TSimpleMapi::Unload() {
     sendMail_ = nullptr;
-    if (library_)
-        FreeLibrary(library_);
-    library_ = nullptr;
+    library_.Reset();
     installed_ = -1;
-}
-
-TSimpleMapi& ProcessSimpleMapi() {
-    static TSimpleMapi mapi;
-    return mapi;
 }

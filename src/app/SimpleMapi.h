@@ -1,9 +1,11 @@
 // Simple MAPI as Send uses it: whether the mail program offers it (decided
 // at the first send and kept), MAPI32.DLL and its MAPISendMail entry (looked
-// up at the first send and kept until the process ends).
+// up at the first send and kept until the program ends). Each program
+// instance has one, held by its main window.
 #pragma once
 
 #include "platform/win32.h"
+#include "toolkit/Handles.h"
 
 #include <string>
 
@@ -30,9 +32,6 @@ public:
 
 private:
     int installed_ = -1; // not yet decided
-    HMODULE library_ = nullptr;
+    tk::TLibrary library_;
     LPMAPISENDMAIL sendMail_ = nullptr;
 };
-
-// The process's one.
-TSimpleMapi& ProcessSimpleMapi();

@@ -3,8 +3,9 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "app/SimpleMapi.h"
 #include "banner/Banner.h"
-#include "banner/JvGIFCtrl.h"
+#include "gif/JvGIFCtrl.h"
 #include "clipboard/CoolClipboardViewer.h"
 #include "desktop/CoolDesktop.h"
 #include "desktop/CoolInstancesChecker.h"
@@ -69,6 +70,8 @@ public:
 
     std::string CurrentFileName;
     TSettings* Settings() const { return settings_.get(); }
+    // What Send uses to reach the mail program.
+    TSimpleMapi& SimpleMapi() { return simpleMapi_; }
     TBannerPair BannerPair;
 
     // Start-up and shutdown.
@@ -119,4 +122,5 @@ private:
     tk::TSpeedButton* NewSpeedButton(int left, tk::TAction* action);
 
     std::unique_ptr<TSettings> settings_;
+    TSimpleMapi simpleMapi_;
 };

@@ -2,7 +2,7 @@
 // (Stand-in: no advertiser is chosen and nothing is fetched yet.)
 #pragma once
 
-#include "banner/JvGIFCtrl.h"
+#include "gif/JvGIFCtrl.h"
 
 #include <string>
 

@@ -1,49 +1,16 @@
 #include "clipboard/CoolClipboardComponent.h"
-#include "toolkit/Forms.h"
+#include "clipboard/ClipRecord.h"
+#include "toolkit/Application.h"
+#include "toolkit/Handles.h"
 
-#include <limits>
+#include <cstring>
 
 using tk::EClipboardException;
 using tk::EOutOfMemory;
-using tk::EReadError;
-using tk::EWriteError;
 
-namespace {
-
-// Every open of the clipboard is paired with a close, on every path.
-struct ClipboardCloser {
-    ClipboardCloser() = default;
-    ClipboardCloser(const ClipboardCloser&) = delete;
-    ClipboardCloser& operator=(const ClipboardCloser&) = delete;
-    ~ClipboardCloser() { CloseClipboard(); }
-};
-
-// Unlocks a block that GlobalLock gave an address for.
-struct BlockUnlocker {
-    HGLOBAL block;
-    const void* address;
-    BlockUnlocker(HGLOBAL b, const void* a) : block(b), address(a) {}
-    BlockUnlocker(const BlockUnlocker&) = delete;
-    BlockUnlocker& operator=(const BlockUnlocker&) = delete;
-    ~BlockUnlocker() {
-        if (address)
-            GlobalUnlock(block);
-    }
-};
-
-// A block the program allocated: freed unless the clipboard took it.
-struct OwnedBlock {
-    HGLOBAL block;
-    explicit OwnedBlock(HGLOBAL b) : block(b) {}
-    OwnedBlock(const OwnedBlock&) = delete;
-    OwnedBlock& operator=(const OwnedBlock&) = delete;
-    ~OwnedBlock() {
-        if (block)
-            GlobalFree(block);
-    }
-};
-
-} // namespace
+using tk::TClipboardSession;
+using tk::TGlobalBlock;
+using tk::TGlobalLock;
 
 HWND TCoolClipboardComponent::Window() const {
     return tk::ApplicationOf(this).Handle();
@@ -56,9 +23,9 @@ void TCoolClipboardComponent::SaveToFile(const std::string& fileName) {
         // The i-th format is found anew each time, by i+1 enumeration calls.
         UINT format = 0;
         {
-            if (!OpenClipboard(Window()))
+            TClipboardSession session(Window());
+            if (!session.Opened())
                 throw EClipboardException("Cannot open clipboard");
-            ClipboardCloser closer;
             for (int call = 0; call <= i; ++call)
                 format = EnumClipboardFormats(format);
         }
@@ -68,18 +35,13 @@ void TCoolClipboardComponent::SaveToFile(const std::string& fileName) {
 }
 
 void TCoolClipboardComponent::SaveFormat(TMemoryStreamEx& stream, UINT format) {
-    OpenClipboard(Window()); // when this fails, GetClipboardData yields nothing
-    ClipboardCloser closer;
+    TClipboardSession session(Window()); // when the open fails, GetClipboardData yields nothing
     HANDLE data = GetClipboardData(format);
     if (!data)
         return;
-    const void* bytes = GlobalLock(data);
+    TGlobalLock<const void> bytes(data);
     if (!bytes) // drawing objects (bitmap, palette, enhanced metafile) are no memory blocks
         return;
-    BlockUnlocker unlock{data, bytes};
-    SIZE_T size = GlobalSize(data);
-    if (size > static_cast<SIZE_T>(std::numeric_limits<std::int32_t>::max()))
-        throw EWriteError("Stream write error"); // a size field holds at most 2 GB - 1
     char name[TMemoryStreamEx::NameBufferSize] = {};
     SetLastError(NO_ERROR);
     // Windows returns the length of the name it copied, cut to 127
@@ -87,13 +49,13 @@ void TCoolClipboardComponent::SaveFormat(TMemoryStreamEx& stream, UINT format) {
     // ERROR_MORE_DATA. Both mean that the format has a name.
     bool named = GetClipboardFormatNameA(format, name, sizeof name) != 0 ||
                  (GetLastError() == ERROR_MORE_DATA && name[0] != '\0');
-    stream.WriteBoolean(named);
+    TClipRecordFormat record;
+    record.Named = named;
     if (named)
-        stream.WriteString(name);
+        record.Name.assign(name, strnlen(name, sizeof name));
     else
-        stream.WriteInteger(static_cast<std::int32_t>(format));
-    stream.WriteInteger(static_cast<std::int32_t>(size));
-    stream.WriteBuffer(bytes, size);
+        record.Number = format;
+    WriteRecord(stream, record, bytes.Get(), bytes.Size());
 }
 
 void TCoolClipboardComponent::LoadFromFile(const std::string& fileName) {
@@ -106,35 +68,27 @@ void TCoolClipboardComponent::LoadFromFile(const std::string& fileName) {
 }
 
 void TCoolClipboardComponent::LoadFormat(TMemoryStreamEx& stream) {
-    OpenClipboard(Window()); // when this fails, SetClipboardData refuses the block
-    ClipboardCloser closer;
-    UINT format;
-    if (stream.ReadBoolean())
-        format = RegisterClipboardFormatA(stream.ReadString().c_str());
-    else
-        format = static_cast<UINT>(stream.ReadInteger());
-    std::int32_t size = stream.ReadInteger();
-    // A size the file cannot hold fails before any memory is taken for it.
-    if (size < 0 || static_cast<std::size_t>(size) > stream.Remaining())
-        throw EReadError("Stream read error");
-    OwnedBlock block{GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size))};
-    if (!block.block)
-        throw EOutOfMemory("Out of memory");
-    void* bytes = GlobalLock(block.block);
-    if (!bytes && size > 0) // never read into a missing block
+    TClipboardSession session(Window()); // when the open fails, SetClipboardData refuses the block
+    TClipRecordFormat record = ReadRecordFormat(stream);
+    // A name is registered as soon as it is read, before the size.
+    UINT format = record.Named ? RegisterClipboardFormatA(record.Name.c_str()) : record.Number;
+    std::int32_t size = ReadRecordSize(stream);
+    TGlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size)));
+    if (!block)
         throw EOutOfMemory("Out of memory");
     bool taken;
     {
-        BlockUnlocker unlock{block.block, bytes};
-        stream.ReadBuffer(bytes, static_cast<std::size_t>(size));
-        taken = SetClipboardData(format, block.block) != nullptr;
+        TGlobalLock<void> bytes(block.Get());
+        if (!bytes && size > 0) // never read into a missing block
+            throw EOutOfMemory("Out of memory");
+        stream.ReadBuffer(bytes.Get(), static_cast<std::size_t>(size));
+        taken = SetClipboardData(format, block.Get()) != nullptr;
     }
     if (taken)
-        block.block = nullptr; // the clipboard owns it now
+        block.Detach(); // the clipboard owns it now
 }
 
 bool TCoolClipboardComponent::Clear() {
-    OpenClipboard(Window());
-    ClipboardCloser closer;
+    TClipboardSession session(Window());
     return EmptyClipboard() != 0;
 }

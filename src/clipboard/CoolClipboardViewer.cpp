@@ -11,7 +11,9 @@ using namespace tk;
 namespace {
 
 // The format of the GIF pictures that other programs put on the clipboard.
-UINT GifImageFormat() { return RegisterClipboardFormatA("GIF Image"); }
+UINT GifImageFormat() {
+    return RegisterClipboardFormatA("GIF Image");
+}
 
 bool IsPictureFormat(UINT format) {
     return format == CF_BITMAP || format == CF_METAFILEPICT || format == CF_ENHMETAFILE ||
@@ -122,39 +124,37 @@ void TCoolClipboardViewer::UpdateView() {
     }
 
     // The first picture format in the clipboard's own order, if any.
-    TClipboard clipboard(ApplicationOf(this).Handle());
-    clipboard.Open();
     UINT picture = 0;
-    for (UINT format = EnumClipboardFormats(0); format && !picture;
-         format = EnumClipboardFormats(format))
-        if (IsPictureFormat(format))
-            picture = format;
-    if (picture) {
-        if (TPicture::SupportsClipboardFormat(picture)) {
+    {
+        TClipboard clipboard(ApplicationOf(this).Handle());
+        clipboard.Open(); // closed as the clipboard object goes
+        for (UINT format = EnumClipboardFormats(0); format && !picture;
+             format = EnumClipboardFormats(format))
+            if (IsPictureFormat(format))
+                picture = format;
+        if (picture && TPicture::SupportsClipboardFormat(picture)) {
             auto* image = new TImage(this);
             view_ = image;
             try {
-                HANDLE palette = IsClipboardFormatAvailable(CF_PALETTE)
-                                     ? GetClipboardData(CF_PALETTE)
-                                     : nullptr;
+                HANDLE palette =
+                    IsClipboardFormatAvailable(CF_PALETTE) ? GetClipboardData(CF_PALETTE) : nullptr;
                 image->Picture().LoadFromClipboardFormat(picture, GetClipboardData(picture),
                                                          static_cast<HPALETTE>(palette));
             } catch (...) {
                 view_ = nullptr;
                 Free(image);
-                clipboard.Close();
                 throw;
             }
             image->SetAutoSize(true);
             image->SetParent(this);
         }
-        clipboard.Close();
+    }
+    if (picture) {
         if (!view_) // a picture kind without a graphic class here
             ShowIcon("UNKNOWN_DATA_ICON");
         CenterView();
         return;
     }
-    clipboard.Close();
 
     ShowIcon(IsClipboardFormatAvailable(CF_WAVE) ? "SOUND_DATA_ICON" : "UNKNOWN_DATA_ICON");
     CenterView();

@@ -12,5 +12,5 @@
 #include <commdlg.h>
 #include <mapi.h>
 #else
-#include "platform/sim/win32_sim.h"
+#include "platform/sim/include/win32_sim.h"
 #endif

@@ -63,39 +63,37 @@ void TMemoryStream::SetCapacity(std::size_t capacity) {
     if (capacity == capacity_)
         return;
     if (capacity == 0) {
-        if (block_) {
-            GlobalUnlock(block_);
-            GlobalFree(block_);
-        }
-        block_ = nullptr;
+        lock_.reset();
+        block_.Reset();
         memory_ = nullptr;
         capacity_ = 0;
         return;
     }
-    HGLOBAL grown;
+    TGlobalBlock grown;
     if (block_) {
-        GlobalUnlock(block_);
-        grown = GlobalReAlloc(block_, capacity, GMEM_MOVEABLE);
+        lock_.reset();
+        grown.Reset(GlobalReAlloc(block_.Get(), capacity, GMEM_MOVEABLE));
         if (!grown) {
-            memory_ = static_cast<unsigned char*>(GlobalLock(block_)); // the old block stays
+            lock_.emplace(block_.Get()); // the old block stays
+            memory_ = lock_->Get();
             throw EStreamError("Out of memory while expanding memory stream");
         }
+        block_.Detach(); // the grown block replaces it (it may be the same handle)
     } else {
-        grown = GlobalAlloc(GMEM_MOVEABLE, capacity);
+        grown.Reset(GlobalAlloc(GMEM_MOVEABLE, capacity));
         if (!grown)
             throw EStreamError("Out of memory while expanding memory stream");
     }
-    auto* memory = static_cast<unsigned char*>(GlobalLock(grown));
-    if (!memory) {
-        GlobalFree(grown);
-        block_ = nullptr;
+    lock_.emplace(grown.Get());
+    if (!*lock_) {
+        lock_.reset();
         memory_ = nullptr;
         capacity_ = 0;
         size_ = position_ = 0;
-        throw EStreamError("Out of memory while expanding memory stream");
+        throw EStreamError("Out of memory while expanding memory stream"); // the block goes
     }
-    block_ = grown;
-    memory_ = memory;
+    block_ = std::move(grown);
+    memory_ = lock_->Get();
     capacity_ = capacity;
 }
 
@@ -173,14 +171,14 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
     // A fresh temporary name in the target's folder, so that the final rename
     // stays on one volume.
     std::string temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; file == INVALID_HANDLE_VALUE; ++attempt) {
+    TFileHandle file;
+    for (int attempt = 0; !file; ++attempt) {
         temporary =
             target + "." + IntToStr(GetCurrentProcessId()) + "-" + IntToStr(attempt) + ".tmp";
-        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        file.Reset(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD error = GetLastError();
-        if (file == INVALID_HANDLE_VALUE &&
+        if (!file &&
             ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt == 99))
             throw createError(error);
     }
@@ -188,10 +186,10 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
     for (std::size_t done = 0; done < size_ && written;) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size_ - done, maxTransfer));
         DWORD n = 0;
-        written = WriteFile(file, memory_ + done, chunk, &n, nullptr) && n == chunk;
+        written = WriteFile(file.Get(), memory_ + done, chunk, &n, nullptr) && n == chunk;
         done += n;
     }
-    CloseHandle(file);
+    file.Reset(); // closed before it is renamed or deleted
     if (!written) {
         DeleteFileA(temporary.c_str());
         throw EWriteError("Stream write error");
@@ -207,25 +205,20 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 
 TFileStream::TFileStream(const std::string& fileName, Mode mode) {
     if (mode == fmCreate) {
-        handle_ = CreateFileA(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE)
+        handle_.Reset(CreateFileA(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle_)
             throw EFCreateError(Format("Cannot create file \"%s\". %s",
                                        ExpandFileName(fileName).c_str(),
                                        SysErrorMessage(GetLastError()).c_str()));
     } else {
-        handle_ = CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE)
+        handle_.Reset(CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle_)
             throw EFOpenError(Format("Cannot open file \"%s\". %s",
                                      ExpandFileName(fileName).c_str(),
                                      SysErrorMessage(GetLastError()).c_str()));
     }
-}
-
-TFileStream::~TFileStream() {
-    if (handle_ != INVALID_HANDLE_VALUE)
-        CloseHandle(handle_);
 }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
@@ -233,7 +226,8 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     while (total < count) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - total, maxTransfer));
         DWORD n = 0;
-        if (!ReadFile(handle_, static_cast<char*>(buffer) + total, chunk, &n, nullptr) || n == 0)
+        if (!ReadFile(handle_.Get(), static_cast<char*>(buffer) + total, chunk, &n, nullptr) ||
+            n == 0)
             break;
         total += n;
     }
@@ -245,7 +239,8 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
     while (total < count) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - total, maxTransfer));
         DWORD n = 0;
-        if (!WriteFile(handle_, static_cast<const char*>(buffer) + total, chunk, &n, nullptr) ||
+        if (!WriteFile(handle_.Get(), static_cast<const char*>(buffer) + total, chunk, &n,
+                       nullptr) ||
             n == 0)
             break;
         total += n;
@@ -258,7 +253,8 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     DWORD method = origin == TSeekOrigin::soBeginning ? FILE_BEGIN
                    : origin == TSeekOrigin::soCurrent ? FILE_CURRENT
                                                       : FILE_END;
-    DWORD low = SetFilePointer(handle_, static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
+    DWORD low =
+        SetFilePointer(handle_.Get(), static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
     if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
         return -1;
     return (static_cast<std::int64_t>(high) << 32) | low;

@@ -2,10 +2,12 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "toolkit/Handles.h"
 #include "toolkit/SysUtils.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,7 +68,9 @@ public:
 private:
     void SetCapacity(std::size_t capacity);
 
-    HGLOBAL block_ = nullptr;
+    // One block, locked for as long as the stream holds it (the lock gives memory_).
+    TGlobalBlock block_;
+    std::optional<TGlobalLock<unsigned char>> lock_;
     unsigned char* memory_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
@@ -81,7 +85,6 @@ public:
         fmOpenReadShareDenyWrite, // existing file; others may read, not write
     };
     TFileStream(const std::string& fileName, Mode mode);
-    ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
 
@@ -90,7 +93,7 @@ public:
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    TFileHandle handle_;
 };
 
 // A component owns the components created with it as owner and frees them

@@ -4,30 +4,13 @@
 
 namespace tk {
 
-namespace {
-
-// Keeps the clipboard open for one scope.
-class Opened {
-public:
-    explicit Opened(TClipboard& clipboard) : clipboard_(clipboard) { clipboard_.Open(); }
-    ~Opened() { clipboard_.Close(); }
-    Opened(const Opened&) = delete;
-    Opened& operator=(const Opened&) = delete;
-
-private:
-    TClipboard& clipboard_;
-};
-
-} // namespace
-
-TClipboard::~TClipboard() {
-    if (opens_ > 0)
-        CloseClipboard();
-}
-
 void TClipboard::Open() {
-    if (opens_ == 0 && !OpenClipboard(window_))
-        throw EClipboardException("Cannot open clipboard");
+    if (opens_ == 0) {
+        TClipboardSession session(window_);
+        if (!session.Opened())
+            throw EClipboardException("Cannot open clipboard");
+        session_.emplace(std::move(session));
+    }
     ++opens_;
 }
 
@@ -35,7 +18,17 @@ void TClipboard::Close() {
     if (opens_ == 0)
         return;
     if (--opens_ == 0)
-        CloseClipboard();
+        session_.reset();
+}
+
+std::optional<TClipboardSession> TClipboard::OpenForCall() {
+    std::optional<TClipboardSession> session;
+    if (opens_ == 0) {
+        session.emplace(window_);
+        if (!session->Opened())
+            throw EClipboardException("Cannot open clipboard");
+    }
+    return session;
 }
 
 bool TClipboard::HasFormat(UINT format) const {
@@ -43,23 +36,18 @@ bool TClipboard::HasFormat(UINT format) const {
 }
 
 std::string TClipboard::AsText() {
-    Opened opened(*this);
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (!data)
-        return {};
-    auto* text = static_cast<const char*>(GlobalLock(data));
+    auto session = OpenForCall();
+    TGlobalLock<const char> text(GetClipboardData(CF_TEXT));
     if (!text)
         return {};
     // Up to the first NUL, and never past the block: text without one ends there.
-    std::size_t size = GlobalSize(data);
-    auto* end = static_cast<const char*>(std::memchr(text, '\0', size));
-    std::string result(text, end ? static_cast<std::size_t>(end - text) : size);
-    GlobalUnlock(data);
-    return result;
+    std::size_t size = text.Size();
+    auto* end = static_cast<const char*>(std::memchr(text.Get(), '\0', size));
+    return std::string(text.Get(), end ? static_cast<std::size_t>(end - text.Get()) : size);
 }
 
 bool TClipboard::GetPicture(TPicture& picture) {
-    Opened opened(*this);
+    auto session = OpenForCall();
     for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
         if (!TPicture::SupportsClipboardFormat(format))
             continue;

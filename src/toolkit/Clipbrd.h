@@ -2,6 +2,9 @@
 #pragma once
 
 #include "toolkit/Graphics.h"
+#include "toolkit/Handles.h"
+
+#include <optional>
 
 #include <string>
 
@@ -11,7 +14,6 @@ class TClipboard {
 public:
     // `window`: the window on whose behalf the clipboard is opened.
     explicit TClipboard(HWND window) : window_(window) {}
-    ~TClipboard();
     TClipboard(const TClipboard&) = delete;
     TClipboard& operator=(const TClipboard&) = delete;
 
@@ -27,8 +29,12 @@ public:
     bool GetPicture(TPicture& picture);
 
 private:
+    // A session for one call, unless the clipboard is open already.
+    std::optional<TClipboardSession> OpenForCall();
+
     HWND window_;
     int opens_ = 0;
+    std::optional<TClipboardSession> session_; // while opens_ > 0
 };
 
 } // namespace tk

@@ -5,6 +5,8 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Handles.h"
+#include "toolkit/WndProc.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,14 +36,6 @@ using TMouseEvent =
     std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 using TKeyPressEvent = std::function<void(TComponent* sender, char& key)>;
-
-// A window message as the controls handle it.
-struct TMessage {
-    UINT Msg;
-    WPARAM WParam;
-    LPARAM LParam;
-    LRESULT Result;
-};
 
 // The short part of a hint (before "|") is for tool tips, the long part
 // (after it, or the whole hint) for the status bar.
@@ -197,13 +191,13 @@ struct TCreateParams {
     int Width = 0;
     int Height = 0;
     HWND WndParent = nullptr;
-    std::string WinClassName;  // the class registered for the control
-    std::string SystemClass;   // a platform class to build on ("EDIT", ...), or empty
+    std::string WinClassName; // the class registered for the control
+    std::string SystemClass;  // a platform class to build on ("EDIT", ...), or empty
     UINT ClassStyle = CS_DBLCLKS;
     HCURSOR ClassCursor = nullptr;
 };
 
-class TWinControl : public TControl {
+class TWinControl : public TControl, public TWindowTarget {
 public:
     explicit TWinControl(TComponent* owner);
     ~TWinControl() override;
@@ -270,15 +264,15 @@ protected:
     bool ParentNotifies(TMessage& message);
 
 private:
-    static LRESULT CALLBACK InitWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK StdWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Every message of the window, from the toolkit's window procedure.
+    void WindowMessage(HWND window, TMessage& message) override;
     void RouteMouse(TMessage& message);
 
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
     std::vector<TControl*> controls_;
     TBorderStyle borderStyle_ = TBorderStyle::bsNone;
-    HBRUSH brush_ = nullptr;
+    TGdiObject<HBRUSH> brush_;         // what WM_CTLCOLOR* answers for the control
     TControl* mouseControl_ = nullptr; // graphic child that got the button press
     bool aligning_ = false;
 };

@@ -1,3 +1,4 @@
+// Colours, the drawing tools (font, pen, brush) and the canvas.
 #include "toolkit/Graphics.h"
 
 #include <algorithm>
@@ -7,144 +8,8 @@ namespace tk {
 
 namespace {
 
-// a * b / c rounded to the nearest, halves away from zero.
-int mulDiv(int a, int b, int c) {
-    long long product = static_cast<long long>(a) * b;
-    long long half = c / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
-}
-
 bool isSystemColor(TColor color) {
     return (static_cast<std::uint32_t>(color) & 0xFF000000u) == 0xFF000000u;
-}
-
-// A memory context of its own for the canvas of a bitmap: the bitmap is
-// selected into it while the canvas is in use, and let go by Dormant.
-class TBitmapCanvas : public TCanvas {
-public:
-    ~TBitmapCanvas() override { Detach(); }
-
-    void Attach(HBITMAP bitmap) {
-        if (!Handle()) {
-            HDC dc = CreateCompatibleDC(nullptr);
-            if (!dc)
-                throw EOutOfMemory("Out of system resources");
-            SetHandle(dc);
-        }
-        if (bitmap == selected_)
-            return;
-        Unselect();
-        if (bitmap) {
-            original_ = SelectObject(Handle(), bitmap);
-            selected_ = bitmap;
-        }
-    }
-
-    // The bitmap leaves the context, which stays for the next one.
-    void Unselect() {
-        DeselectAll();
-        if (original_ && Handle())
-            SelectObject(Handle(), original_);
-        original_ = nullptr;
-        selected_ = nullptr;
-    }
-
-    void Detach() {
-        HDC dc = Handle();
-        if (!dc)
-            return;
-        Unselect();
-        SetHandle(nullptr);
-        DeleteDC(dc);
-    }
-
-private:
-    HGDIOBJ original_ = nullptr;
-    HBITMAP selected_ = nullptr;
-};
-
-// Draws `source` (a context holding a width x height picture) over `rect`,
-// leaving out the pixels of `transparent`: a monochrome mask made from the
-// source, then the classic invert-and-mask sequence, which only writes to
-// the target.
-void drawTransparent(HDC target, const RECT& rect, HDC source, int width, int height,
-                     COLORREF transparent) {
-    HDC maskDC = CreateCompatibleDC(nullptr);
-    HBITMAP mask = CreateBitmap(width, height, 1, 1, nullptr);
-    HGDIOBJ oldMask = SelectObject(maskDC, mask);
-    COLORREF oldSourceBk = SetBkColor(source, transparent);
-    BitBlt(maskDC, 0, 0, width, height, source, 0, 0, SRCCOPY); // 1 where transparent
-    SetBkColor(source, oldSourceBk);
-
-    COLORREF oldText = SetTextColor(target, RGB(0, 0, 0));
-    COLORREF oldBk = SetBkColor(target, RGB(255, 255, 255));
-    int oldMode = SetStretchBltMode(target, COLORONCOLOR);
-    int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    StretchBlt(target, rect.left, rect.top, w, h, source, 0, 0, width, height, SRCINVERT);
-    StretchBlt(target, rect.left, rect.top, w, h, maskDC, 0, 0, width, height, SRCAND);
-    StretchBlt(target, rect.left, rect.top, w, h, source, 0, 0, width, height, SRCINVERT);
-    SetStretchBltMode(target, oldMode);
-    SetBkColor(target, oldBk);
-    SetTextColor(target, oldText);
-
-    SelectObject(maskDC, oldMask);
-    DeleteObject(mask);
-    DeleteDC(maskDC);
-}
-
-TPixelFormat formatOfDepth(int bits) {
-    switch (bits) {
-    case 1:
-        return TPixelFormat::pf1bit;
-    case 4:
-        return TPixelFormat::pf4bit;
-    case 8:
-        return TPixelFormat::pf8bit;
-    case 24:
-        return TPixelFormat::pf24bit;
-    case 32:
-        return TPixelFormat::pf32bit;
-    default:
-        return TPixelFormat::pfDevice;
-    }
-}
-
-// The bytes a DIB needs after its header: masks, colour table, pixel rows.
-bool dibSizes(const BITMAPINFOHEADER& h, std::size_t& colorBytes, std::size_t& bitsBytes) {
-    if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biHeight == 0 ||
-        h.biWidth > 0x8000 || h.biHeight > 0x8000 || h.biHeight < -0x8000 || h.biPlanes > 1)
-        return false;
-    unsigned bits = h.biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return false;
-    if (h.biCompression != BI_RGB &&
-        !(h.biCompression == BI_BITFIELDS && (bits == 16 || bits == 32)))
-        return false;
-    std::size_t colors =
-        bits <= 8 ? (h.biClrUsed && h.biClrUsed < (1u << bits) ? h.biClrUsed : (1u << bits)) : 0;
-    std::size_t masks = h.biCompression == BI_BITFIELDS && h.biSize == 40 ? 12 : 0;
-    colorBytes = masks + colors * 4;
-    std::size_t height = static_cast<std::size_t>(h.biHeight < 0 ? -h.biHeight : h.biHeight);
-    bitsBytes = ((static_cast<std::size_t>(h.biWidth) * bits + 31) / 32) * 4 * height;
-    return true;
-}
-
-std::map<UINT, TPicture::Factory>& pictureFormats() {
-    static std::map<UINT, TPicture::Factory> formats = {
-        {CF_BITMAP,
-         [] {
-             return std::unique_ptr<TGraphic>(new TBitmap);
-         }},
-        {CF_METAFILEPICT,
-         [] {
-             return std::unique_ptr<TGraphic>(new TMetafile);
-         }},
-        {CF_ENHMETAFILE,
-         [] {
-             return std::unique_ptr<TGraphic>(new TMetafile);
-         }},
-    };
-    return formats;
 }
 
 } // namespace
@@ -162,26 +27,6 @@ void TGraphicsObject::Changed() {
         OnChange();
 }
 
-void TGraphicsObject::ReleaseHandle(HGDIOBJ handle) {
-    if (!handle)
-        return;
-    if (releasing_)
-        releasing_();
-    DeleteObject(handle);
-}
-
-TFont::TFont() = default;
-
-TFont::~TFont() {
-    Release();
-}
-
-void TFont::Release() {
-    HFONT handle = handle_;
-    handle_ = nullptr;
-    ReleaseHandle(handle);
-}
-
 void TFont::SetName(const std::string& name) {
     ChangeProperty(name_, name);
 }
@@ -191,11 +36,11 @@ void TFont::SetHeight(int height) {
 }
 
 int TFont::Size() const {
-    return -mulDiv(height_, 72, 96);
+    return -MulDivRound(height_, 72, 96);
 }
 
 void TFont::SetSize(int points) {
-    SetHeight(-mulDiv(points, 96, 72));
+    SetHeight(-MulDivRound(points, 96, 72));
 }
 
 void TFont::SetStyle(std::uint8_t style) {
@@ -239,19 +84,9 @@ HFONT TFont::Handle() {
         font.lfQuality = DEFAULT_QUALITY;
         font.lfPitchAndFamily = DEFAULT_PITCH;
         std::strncpy(font.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
-        handle_ = CreateFontIndirectA(&font);
+        handle_.Reset(CreateFontIndirectA(&font));
     }
-    return handle_;
-}
-
-TPen::~TPen() {
-    Release();
-}
-
-void TPen::Release() {
-    HPEN handle = handle_;
-    handle_ = nullptr;
-    ReleaseHandle(handle);
+    return handle_.Get();
 }
 
 void TPen::SetColor(TColor color) {
@@ -282,19 +117,9 @@ HPEN TPen::Handle() {
         default:
             break;
         }
-        handle_ = CreatePen(style, width_, ColorToRGB(color_));
+        handle_.Reset(CreatePen(style, width_, ColorToRGB(color_)));
     }
-    return handle_;
-}
-
-TBrush::~TBrush() {
-    Release();
-}
-
-void TBrush::Release() {
-    HBRUSH handle = handle_;
-    handle_ = nullptr;
-    ReleaseHandle(handle);
+    return handle_.Get();
 }
 
 void TBrush::SetColor(TColor color) {
@@ -318,12 +143,12 @@ HBRUSH TBrush::Handle() {
     if (!handle_) {
         if (style_ == TBrushStyle::bsClear) {
             LOGBRUSH clear{BS_NULL, 0, 0};
-            handle_ = CreateBrushIndirect(&clear);
+            handle_.Reset(CreateBrushIndirect(&clear));
         } else {
-            handle_ = CreateSolidBrush(ColorToRGB(color_));
+            handle_.Reset(CreateSolidBrush(ColorToRGB(color_)));
         }
     }
-    return handle_;
+    return handle_.Get();
 }
 
 // ----------------------------------------------------------------------- canvas
@@ -335,16 +160,10 @@ TCanvas::~TCanvas() {
     Brush.releasing_ = nullptr;
 }
 
-void TCanvas::Deselect(HGDIOBJ& old) {
-    if (old && handle_)
-        SelectObject(handle_, old);
-    old = nullptr;
-}
-
 void TCanvas::DeselectAll() {
-    Deselect(oldFont_);
-    Deselect(oldPen_);
-    Deselect(oldBrush_);
+    font_.reset();
+    pen_.reset();
+    brush_.reset();
 }
 
 void TCanvas::SetHandle(HDC dc) {
@@ -362,23 +181,24 @@ HDC TCanvas::RequireHandle() const {
 
 // A font, pen or brush about to be deleted is first selected out of the
 // context (Windows does not delete objects that are selected).
-template <typename Tool> void TCanvas::SelectTool(HDC dc, Tool& tool, HGDIOBJ& old) {
-    tool.releasing_ = [this, &old] {
-        Deselect(old);
+template <typename Tool> void TCanvas::SelectTool(HDC dc, Tool& tool, TSelection& selection) {
+    tool.releasing_ = [&selection] {
+        selection.reset();
     };
-    HGDIOBJ previous = SelectObject(dc, tool.Handle());
-    if (!old)
-        old = previous;
+    if (selection && selection->Selected())
+        selection->Select(tool.Handle()); // what it replaced first still goes back
+    else
+        selection.emplace(dc, tool.Handle());
 }
 
 void TCanvas::Select(bool font, bool pen, bool brush) {
     HDC dc = RequireHandle();
     if (font)
-        SelectTool(dc, Font, oldFont_);
+        SelectTool(dc, Font, font_);
     if (pen)
-        SelectTool(dc, Pen, oldPen_);
+        SelectTool(dc, Pen, pen_);
     if (brush)
-        SelectTool(dc, Brush, oldBrush_);
+        SelectTool(dc, Brush, brush_);
 }
 
 void TCanvas::FillRect(const RECT& rect) {
@@ -410,23 +230,23 @@ void TCanvas::Polygon(const std::vector<POINT>& points) {
     ::Polygon(handle_, points.data(), static_cast<int>(points.size()));
 }
 
-void TCanvas::TextOut(int x, int y, const std::string& text) {
+bool TCanvas::PrepareText() {
     Select(true, false, false);
     bool clear = Brush.Style() == TBrushStyle::bsClear;
     SetBkMode(handle_, clear ? TRANSPARENT : OPAQUE);
     if (!clear)
         SetBkColor(handle_, ColorToRGB(Brush.Color()));
     SetTextColor(handle_, ColorToRGB(Font.Color()));
+    return clear;
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+    PrepareText();
     ::TextOutA(handle_, x, y, text.data(), static_cast<int>(text.size()));
 }
 
 void TCanvas::TextRect(const RECT& clip, int x, int y, const std::string& text) {
-    Select(true, false, false);
-    bool clear = Brush.Style() == TBrushStyle::bsClear;
-    SetBkMode(handle_, clear ? TRANSPARENT : OPAQUE);
-    if (!clear)
-        SetBkColor(handle_, ColorToRGB(Brush.Color()));
-    SetTextColor(handle_, ColorToRGB(Font.Color()));
+    bool clear = PrepareText();
     ExtTextOutA(handle_, x, y, ETO_CLIPPED | (clear ? 0 : ETO_OPAQUE), &clip, text.data(),
                 static_cast<UINT>(text.size()), nullptr);
 }
@@ -439,12 +259,7 @@ SIZE TCanvas::TextExtent(const std::string& text) {
 }
 
 int TCanvas::DrawText(const std::string& text, RECT& rect, UINT format) {
-    Select(true, false, false);
-    bool clear = Brush.Style() == TBrushStyle::bsClear;
-    SetBkMode(handle_, clear ? TRANSPARENT : OPAQUE);
-    if (!clear)
-        SetBkColor(handle_, ColorToRGB(Brush.Color()));
-    SetTextColor(handle_, ColorToRGB(Font.Color()));
+    PrepareText();
     return ::DrawTextA(handle_, text.data(), static_cast<int>(text.size()), &rect, format);
 }
 
@@ -475,457 +290,6 @@ COLORREF TCanvas::Pixel(int x, int y) {
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
     ::SetPixel(RequireHandle(), x, y, ColorToRGB(color));
-}
-
-// ---------------------------------------------------------------------- graphic
-
-void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) {
-    throw EInvalidGraphic("Unsupported clipboard format");
-}
-
-void TGraphic::LoadFromStream(TStream&) {
-    throw EInvalidGraphic("Unsupported stream format");
-}
-
-void TGraphic::SetTransparent(bool transparent) {
-    if (transparent == transparent_)
-        return;
-    transparent_ = transparent;
-    Changed();
-}
-
-void TGraphic::Changed() {
-    if (OnChange)
-        OnChange();
-}
-
-// ----------------------------------------------------------------------- bitmap
-
-TBitmap::TBitmap() = default;
-
-TBitmap::~TBitmap() {
-    canvas_.reset();
-    Release();
-}
-
-void TBitmap::Release() {
-    if (canvas_)
-        static_cast<TBitmapCanvas&>(*canvas_).Unselect();
-    if (handle_)
-        DeleteObject(handle_);
-    handle_ = nullptr;
-    bits_ = nullptr;
-    width_ = height_ = 0;
-}
-
-// A new top-down 32-bit DIB section, white (alpha 0), selected into the
-// canvas when the canvas is in use.
-void TBitmap::Create(int width, int height) {
-    Release();
-    if (width <= 0 || height <= 0)
-        return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP handle = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!handle || !bits)
-        throw EOutOfMemory(Format("Cannot make a bitmap of %d x %d pixels", width, height));
-    handle_ = handle;
-    bits_ = bits;
-    width_ = width;
-    height_ = height;
-    std::fill_n(static_cast<std::uint32_t*>(bits_),
-                static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0x00FFFFFFu);
-    if (canvas_ && canvas_->Handle()) // a canvas in use goes on with the new bitmap
-        static_cast<TBitmapCanvas&>(*canvas_).Attach(handle_);
-}
-
-void TBitmap::SetSize(int width, int height) {
-    Create(width, height);
-    pixelFormat_ = TPixelFormat::pf32bit;
-    Changed();
-}
-
-TCanvas& TBitmap::Canvas() {
-    if (!canvas_)
-        canvas_ = std::make_unique<TBitmapCanvas>();
-    static_cast<TBitmapCanvas&>(*canvas_).Attach(handle_);
-    return *canvas_;
-}
-
-void TBitmap::Dormant() {
-    if (canvas_)
-        static_cast<TBitmapCanvas&>(*canvas_).Detach();
-}
-
-std::uint32_t* TBitmap::ScanLine(int row) {
-    if (!bits_ || row < 0 || row >= height_)
-        throw EInvalidGraphic(Format("Scan line index out of range: %d", row));
-    GdiFlush(); // drawing may still be queued on Windows
-    return static_cast<std::uint32_t*>(bits_) + static_cast<std::size_t>(row) * width_;
-}
-
-TColor TBitmap::TransparentColor() const {
-    if (transparentColor_ != clDefault || !bits_)
-        return transparentColor_;
-    GdiFlush();
-    std::uint32_t pixel =
-        static_cast<const std::uint32_t*>(bits_)[static_cast<std::size_t>(height_ - 1) * width_];
-    return static_cast<TColor>(((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16));
-}
-
-void TBitmap::Draw(TCanvas& canvas, const RECT& rect) {
-    if (Empty())
-        return;
-    HDC target = canvas.Handle();
-    if (!target)
-        throw EInvalidGraphic("Canvas does not allow drawing");
-    HDC source = Canvas().Handle();
-    if (transparent_) {
-        drawTransparent(target, rect, source, width_, height_, ColorToRGB(TransparentColor()));
-        return;
-    }
-    int oldMode = SetStretchBltMode(target, COLORONCOLOR);
-    StretchBlt(target, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, source,
-               0, 0, width_, height_, SRCCOPY);
-    SetStretchBltMode(target, oldMode);
-}
-
-void TBitmap::LoadFromDIB(const BITMAPINFO* info, const void* bits) {
-    std::size_t colorBytes = 0, bitsBytes = 0;
-    if (!info || !bits || !dibSizes(info->bmiHeader, colorBytes, bitsBytes))
-        throw EInvalidGraphic("Bitmap image is not valid");
-    LoadFromDIB(info, bits, bitsBytes);
-}
-
-void TBitmap::LoadFromDIB(const BITMAPINFO* info, const void* bits, std::size_t available) {
-    std::size_t colorBytes = 0, bitsBytes = 0;
-    if (!info || !bits || !dibSizes(info->bmiHeader, colorBytes, bitsBytes) ||
-        available < bitsBytes)
-        throw EInvalidGraphic("Bitmap image is not valid");
-    const BITMAPINFOHEADER& h = info->bmiHeader;
-    int width = h.biWidth;
-    int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-    Create(width, height);
-    HDC dc = Canvas().Handle();
-    if (StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, bits, info, DIB_RGB_COLORS,
-                      SRCCOPY) == 0)
-        throw EInvalidGraphic("Bitmap image is not valid");
-    pixelFormat_ = formatOfDepth(h.biBitCount);
-    Changed();
-}
-
-void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
-    if (format == CF_DIB || format == CF_DIBV5) {
-        auto* bytes = static_cast<const std::uint8_t*>(data ? GlobalLock(data) : nullptr);
-        if (!bytes)
-            throw EInvalidGraphic("Bitmap image is not valid");
-        std::size_t size = GlobalSize(data);
-        try {
-            BITMAPINFOHEADER header{};
-            std::size_t colorBytes = 0, bitsBytes = 0;
-            if (size >= sizeof header)
-                std::memcpy(&header, bytes, sizeof header);
-            if (size < sizeof header || !dibSizes(header, colorBytes, bitsBytes) ||
-                header.biSize > size || colorBytes > size - header.biSize)
-                throw EInvalidGraphic("Bitmap image is not valid");
-            std::size_t offset = header.biSize + colorBytes;
-            // The header is copied out: a larger header (DIBV5) ends in fields
-            // the drawing functions need not see, and the block may be unaligned.
-            std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + colorBytes);
-            std::memcpy(info.data(), bytes, sizeof(BITMAPINFOHEADER));
-            std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), bytes + header.biSize, colorBytes);
-            reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSize = sizeof(BITMAPINFOHEADER);
-            if (header.biSize > sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS)
-                std::memcpy(info.data() + sizeof(BITMAPINFOHEADER),
-                            bytes + sizeof(BITMAPINFOHEADER),
-                            12); // the masks, inside the larger header
-            LoadFromDIB(reinterpret_cast<const BITMAPINFO*>(info.data()), bytes + offset,
-                        size - offset);
-        } catch (...) {
-            GlobalUnlock(data);
-            throw;
-        }
-        GlobalUnlock(data);
-        return;
-    }
-    if (format != CF_BITMAP)
-        throw EInvalidGraphic("Unsupported clipboard format");
-    BITMAP info{};
-    if (!data || GetObjectA(data, sizeof info, &info) == 0 || info.bmWidth <= 0 ||
-        info.bmHeight <= 0)
-        throw EInvalidGraphic("Bitmap image is not valid");
-    Create(info.bmWidth, info.bmHeight);
-    HDC source = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(source, data);
-    HPALETTE oldPalette = nullptr;
-    if (palette) {
-        oldPalette = SelectPalette(source, palette, FALSE);
-        RealizePalette(source);
-    }
-    HDC target = Canvas().Handle();
-    // A monochrome bitmap paints its 0 bits black and its 1 bits white.
-    SetTextColor(target, RGB(0, 0, 0));
-    SetBkColor(target, RGB(255, 255, 255));
-    BOOL copied = BitBlt(target, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-    if (oldPalette)
-        SelectPalette(source, oldPalette, FALSE);
-    SelectObject(source, old);
-    DeleteDC(source);
-    if (!copied || !old)
-        throw EInvalidGraphic("Bitmap image is not valid");
-    pixelFormat_ = formatOfDepth(info.bmBitsPixel);
-    Changed();
-}
-
-void TBitmap::LoadFromStream(TStream& stream) {
-    BITMAPFILEHEADER file{};
-    stream.ReadBuffer(&file, sizeof file);
-    if (file.bfType != 0x4D42)
-        throw EInvalidGraphic("Bitmap image is not valid");
-    // The rest of the file: its size from the header when sensible, else
-    // what the stream holds.
-    std::int64_t rest = stream.Size() - stream.Position();
-    if (file.bfSize > sizeof file && static_cast<std::int64_t>(file.bfSize - sizeof file) <= rest)
-        rest = file.bfSize - sizeof file;
-    if (rest < static_cast<std::int64_t>(sizeof(BITMAPINFOHEADER)) || rest > (1ll << 31))
-        throw EInvalidGraphic("Bitmap image is not valid");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(rest));
-    stream.ReadBuffer(bytes.data(), bytes.size());
-    BITMAPINFOHEADER header{};
-    std::memcpy(&header, bytes.data(), sizeof header);
-    std::size_t colorBytes = 0, bitsBytes = 0;
-    if (!dibSizes(header, colorBytes, bitsBytes) || header.biSize > bytes.size() ||
-        colorBytes > bytes.size() - header.biSize)
-        throw EInvalidGraphic("Bitmap image is not valid");
-    std::size_t offset = header.biSize + colorBytes;
-    if (file.bfOffBits >= sizeof file + offset && file.bfOffBits - sizeof file <= bytes.size())
-        offset = file.bfOffBits - sizeof file;
-    std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + colorBytes);
-    std::memcpy(info.data(), bytes.data(), sizeof(BITMAPINFOHEADER));
-    std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), bytes.data() + header.biSize, colorBytes);
-    reinterpret_cast<BITMAPINFOHEADER*>(info.data())->biSize = sizeof(BITMAPINFOHEADER);
-    LoadFromDIB(reinterpret_cast<const BITMAPINFO*>(info.data()), bytes.data() + offset,
-                bytes.size() - offset);
-}
-
-void TBitmap::SaveToStream(TStream& stream) {
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    std::size_t rowBytes = static_cast<std::size_t>(width_) * 4;
-    std::size_t pixels = rowBytes * static_cast<std::size_t>(height_);
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels);
-    info.biSize = sizeof info;
-    info.biWidth = width_;
-    info.biHeight = height_;
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = static_cast<DWORD>(pixels);
-    stream.WriteBuffer(&file, sizeof file);
-    stream.WriteBuffer(&info, sizeof info);
-    for (int row = height_ - 1; row >= 0; --row)
-        stream.WriteBuffer(ScanLine(row), rowBytes);
-}
-
-void TBitmap::LoadFromResourceName(HINSTANCE instance, const std::string& name) {
-    auto loaded = static_cast<HBITMAP>(
-        LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!loaded)
-        throw EResNotFound(Format("Resource %s not found", name.c_str()));
-    try {
-        LoadFromClipboardFormat(CF_BITMAP, loaded, nullptr);
-    } catch (...) {
-        DeleteObject(loaded);
-        throw;
-    }
-    DeleteObject(loaded);
-}
-
-void TBitmap::Assign(const TBitmap& source) {
-    if (&source == this)
-        return;
-    Create(source.width_, source.height_);
-    if (handle_) {
-        GdiFlush();
-        std::memcpy(bits_, source.bits_,
-                    static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
-    }
-    pixelFormat_ = source.pixelFormat_;
-    transparentColor_ = source.transparentColor_;
-    transparent_ = source.transparent_;
-    Changed();
-}
-
-// ------------------------------------------------------------------------- icon
-
-TIcon::~TIcon() {
-    if (handle_ && owned_)
-        DestroyIcon(handle_);
-}
-
-int TIcon::Width() const {
-    return handle_ ? width_ : 0;
-}
-
-int TIcon::Height() const {
-    return handle_ ? height_ : 0;
-}
-
-void TIcon::Draw(TCanvas& canvas, const RECT& rect) {
-    if (!handle_)
-        return;
-    HDC dc = canvas.Handle();
-    if (!dc)
-        throw EInvalidGraphic("Canvas does not allow drawing");
-    DrawIconEx(dc, rect.left, rect.top, handle_, 0, 0, 0, nullptr, DI_NORMAL);
-}
-
-void TIcon::SetHandle(HICON icon, bool owned) {
-    if (handle_ && owned_ && handle_ != icon)
-        DestroyIcon(handle_);
-    handle_ = icon;
-    owned_ = owned;
-    width_ = height_ = 32;
-    ICONINFO info{};
-    if (icon && GetIconInfo(icon, &info)) {
-        BITMAP bitmap{};
-        if (info.hbmColor && GetObjectA(info.hbmColor, sizeof bitmap, &bitmap)) {
-            width_ = bitmap.bmWidth;
-            height_ = bitmap.bmHeight;
-        } else if (info.hbmMask && GetObjectA(info.hbmMask, sizeof bitmap, &bitmap)) {
-            width_ = bitmap.bmWidth;
-            height_ = bitmap.bmHeight / 2; // AND and XOR masks one above the other
-        }
-        if (info.hbmColor)
-            DeleteObject(info.hbmColor);
-        if (info.hbmMask)
-            DeleteObject(info.hbmMask);
-    }
-    Changed();
-}
-
-void TIcon::LoadFromResourceName(HINSTANCE instance, const std::string& name) {
-    auto icon = static_cast<HICON>(LoadImageA(instance, name.c_str(), IMAGE_ICON, 32, 32, 0));
-    if (!icon)
-        throw EResNotFound(Format("Resource %s not found", name.c_str()));
-    SetHandle(icon, true);
-}
-
-void TIcon::Assign(const TIcon& source) {
-    if (&source == this)
-        return;
-    SetHandle(source.handle_ ? CopyIcon(source.handle_) : nullptr, true);
-}
-
-// --------------------------------------------------------------------- metafile
-
-TMetafile::~TMetafile() {
-    if (handle_)
-        DeleteEnhMetaFile(handle_);
-}
-
-void TMetafile::Draw(TCanvas& canvas, const RECT& rect) {
-    if (!handle_)
-        return;
-    HDC dc = canvas.Handle();
-    if (!dc)
-        throw EInvalidGraphic("Canvas does not allow drawing");
-    PlayEnhMetaFile(dc, handle_, &rect);
-}
-
-void TMetafile::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE) {
-    HENHMETAFILE loaded = nullptr;
-    int width = 0, height = 0;
-    if (format == CF_ENHMETAFILE) {
-        loaded = data ? CopyEnhMetaFileA(static_cast<HENHMETAFILE>(data), nullptr) : nullptr;
-    } else if (format == CF_METAFILEPICT) {
-        auto* picture = static_cast<const METAFILEPICT*>(data ? GlobalLock(data) : nullptr);
-        if (picture && GlobalSize(data) >= sizeof(METAFILEPICT)) {
-            METAFILEPICT copy = *picture;
-            UINT size = copy.hMF ? GetMetaFileBitsEx(copy.hMF, 0, nullptr) : 0;
-            if (size) {
-                std::vector<BYTE> bits(size);
-                if (GetMetaFileBitsEx(copy.hMF, size, bits.data()) == size)
-                    loaded = SetWinMetaFileBits(size, bits.data(), nullptr, &copy);
-            }
-            // The picture's extents, in hundredths of a millimetre, give its size.
-            if ((copy.mm == MM_ANISOTROPIC || copy.mm == MM_ISOTROPIC) && copy.xExt > 0 &&
-                copy.yExt > 0) {
-                width = mulDiv(copy.xExt, 96, 2540);
-                height = mulDiv(copy.yExt, 96, 2540);
-            }
-        }
-        if (picture)
-            GlobalUnlock(data);
-    } else {
-        throw EInvalidGraphic("Unsupported clipboard format");
-    }
-    if (!loaded)
-        throw EInvalidGraphic("Metafile is not valid");
-    if (width == 0 || height == 0) {
-        ENHMETAHEADER header{};
-        if (GetEnhMetaFileHeader(loaded, sizeof header, &header)) {
-            LONG frameWidth = header.rclFrame.right - header.rclFrame.left;
-            LONG frameHeight = header.rclFrame.bottom - header.rclFrame.top;
-            if (frameWidth > 0 && frameHeight > 0 && header.szlMillimeters.cx > 0 &&
-                header.szlMillimeters.cy > 0) {
-                width = mulDiv(frameWidth, header.szlDevice.cx, header.szlMillimeters.cx * 100);
-                height = mulDiv(frameHeight, header.szlDevice.cy, header.szlMillimeters.cy * 100);
-            } else {
-                width = header.rclBounds.right - header.rclBounds.left + 1;
-                height = header.rclBounds.bottom - header.rclBounds.top + 1;
-            }
-        }
-    }
-    if (handle_)
-        DeleteEnhMetaFile(handle_);
-    handle_ = loaded;
-    width_ = std::max(width, 0);
-    height_ = std::max(height, 0);
-    Changed();
-}
-
-// ---------------------------------------------------------------------- picture
-
-void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
-    graphic_ = std::move(graphic);
-    if (graphic_)
-        graphic_->OnChange = [this] {
-            if (OnChange)
-                OnChange();
-        };
-    if (OnChange)
-        OnChange();
-}
-
-void TPicture::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
-    auto& formats = pictureFormats();
-    auto it = formats.find(format);
-    if (it == formats.end())
-        throw EInvalidGraphic("Unsupported clipboard format");
-    std::unique_ptr<TGraphic> graphic = it->second();
-    graphic->LoadFromClipboardFormat(format, data, palette);
-    SetGraphic(std::move(graphic));
-}
-
-bool TPicture::SupportsClipboardFormat(UINT format) {
-    return pictureFormats().count(format) != 0;
-}
-
-void TPicture::RegisterClipboardFormat(UINT format, Factory factory) {
-    pictureFormats()[format] = std::move(factory);
-}
-
-void TPicture::UnregisterClipboardFormat(UINT format) {
-    pictureFormats().erase(format);
 }
 
 } // namespace tk

@@ -4,11 +4,13 @@
 
 #include "platform/win32.h"
 #include "toolkit/Classes.h"
+#include "toolkit/Handles.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,8 +93,12 @@ public:
 
 protected:
     void Changed();
-    // Deletes a handle, first letting the canvas that holds it selected let go.
-    void ReleaseHandle(HGDIOBJ handle);
+    // Lets a handle go, first letting the canvas that holds it selected let go.
+    template <typename H> void ReleaseHandle(TGdiObject<H>& handle) {
+        TGdiObject<H> going = std::move(handle);
+        if (going && releasing_)
+            releasing_();
+    }
     // Drops the handle made from the current properties.
     virtual void Release() = 0;
     // Sets a property: when the value differs, the handle made from the old
@@ -110,15 +116,24 @@ private:
     std::function<void()> releasing_; // set by the canvas that owns the object
 };
 
+// A font, pen or brush: the handle made from its properties when first
+// needed, and let go when a property changes and when the tool goes.
+template <typename H> class TGraphicsTool : public TGraphicsObject {
+public:
+    TGraphicsTool() = default;
+    ~TGraphicsTool() override { Release(); }
+    TGraphicsTool(const TGraphicsTool&) = delete;
+    TGraphicsTool& operator=(const TGraphicsTool&) = delete;
+
+protected:
+    void Release() override { ReleaseHandle(handle_); }
+    TGdiObject<H> handle_;
+};
+
 enum TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
-class TFont : public TGraphicsObject {
+class TFont : public TGraphicsTool<HFONT> {
 public:
-    TFont();
-    ~TFont() override;
-    TFont(const TFont&) = delete;
-    TFont& operator=(const TFont&) = delete;
-
     const std::string& Name() const { return name_; }
     void SetName(const std::string& name);
     int Height() const { return height_; } // negative: character height in pixels
@@ -135,23 +150,17 @@ public:
     HFONT Handle(); // made on first use, again after a change
 
 private:
-    void Release() override;
     std::string name_ = "MS Sans Serif";
     int height_ = -11;
     std::uint8_t style_ = 0;
     TColor color_ = clWindowText;
     std::uint8_t charset_ = DEFAULT_CHARSET;
-    HFONT handle_ = nullptr;
 };
 
 enum class TPenStyle { psSolid, psDash, psDot, psClear };
 
-class TPen : public TGraphicsObject {
+class TPen : public TGraphicsTool<HPEN> {
 public:
-    TPen() = default;
-    ~TPen() override;
-    TPen(const TPen&) = delete;
-    TPen& operator=(const TPen&) = delete;
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     int Width() const { return width_; }
@@ -161,21 +170,15 @@ public:
     HPEN Handle();
 
 private:
-    void Release() override;
     TColor color_ = clBlack;
     int width_ = 1;
     TPenStyle style_ = TPenStyle::psSolid;
-    HPEN handle_ = nullptr;
 };
 
 enum class TBrushStyle { bsSolid, bsClear };
 
-class TBrush : public TGraphicsObject {
+class TBrush : public TGraphicsTool<HBRUSH> {
 public:
-    TBrush() = default;
-    ~TBrush() override;
-    TBrush(const TBrush&) = delete;
-    TBrush& operator=(const TBrush&) = delete;
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     TBrushStyle Style() const { return style_; }
@@ -183,10 +186,8 @@ public:
     HBRUSH Handle();
 
 private:
-    void Release() override;
     TColor color_ = clWhite;
     TBrushStyle style_ = TBrushStyle::bsSolid;
-    HBRUSH handle_ = nullptr;
 };
 
 class TGraphic;
@@ -229,18 +230,36 @@ public:
 
 protected:
     void Select(bool font, bool pen, bool brush);
+    // Text in the font's colour, on the brush's colour unless the brush is
+    // clear (then transparent); true for a clear brush.
+    bool PrepareText();
     // Drawing needs a context: EInvalidGraphic "Canvas does not allow drawing" without one.
     HDC RequireHandle() const;
     // Selects back what the context held before the canvas selected its objects.
     void DeselectAll();
 
 private:
-    template <typename Tool> void SelectTool(HDC dc, Tool& tool, HGDIOBJ& old);
-    void Deselect(HGDIOBJ& old);
+    using TSelection = std::optional<TSelectedObject>;
+    template <typename Tool> void SelectTool(HDC dc, Tool& tool, TSelection& selection);
     HDC handle_ = nullptr;
-    HGDIOBJ oldFont_ = nullptr;
-    HGDIOBJ oldPen_ = nullptr;
-    HGDIOBJ oldBrush_ = nullptr;
+    // The tools selected into the context, each giving back what it replaced.
+    TSelection font_;
+    TSelection pen_;
+    TSelection brush_;
+};
+
+// Lends a device context to a canvas for one scope: the canvas draws on it
+// until the scope ends, then selects its tools out of it and lets it go,
+// also when the drawing throws.
+class TCanvasLease {
+public:
+    TCanvasLease(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
+    ~TCanvasLease() { canvas_.SetHandle(nullptr); }
+    TCanvasLease(const TCanvasLease&) = delete;
+    TCanvasLease& operator=(const TCanvasLease&) = delete;
+
+private:
+    TCanvas& canvas_;
 };
 
 // Any picture that can draw itself on a canvas.
@@ -293,7 +312,7 @@ public:
     void SaveToStream(TStream& stream);
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
     void Assign(const TBitmap& source);
-    HBITMAP Handle() const { return handle_; }
+    HBITMAP Handle() const { return handle_.Get(); }
     TCanvas& Canvas();
     // Lets the bitmap out of its canvas's memory context, so that the handle
     // can be selected elsewhere (menus, image lists); Canvas() takes it back.
@@ -310,7 +329,7 @@ public:
 private:
     void Release();
     void Create(int width, int height);
-    HBITMAP handle_ = nullptr;
+    TGdiObject<HBITMAP> handle_;
     void* bits_ = nullptr;
     int width_ = 0;
     int height_ = 0;
@@ -322,7 +341,6 @@ private:
 class TIcon : public TGraphic {
 public:
     TIcon() = default;
-    ~TIcon() override;
     TIcon(const TIcon&) = delete;
     TIcon& operator=(const TIcon&) = delete;
 
@@ -337,7 +355,7 @@ public:
 
 private:
     HICON handle_ = nullptr;
-    bool owned_ = false;
+    TIconHandle owned_; // the icon, when it is the object's to destroy
     int width_ = 32;
     int height_ = 32;
 };
@@ -346,20 +364,19 @@ private:
 class TMetafile : public TGraphic {
 public:
     TMetafile() = default;
-    ~TMetafile() override;
     TMetafile(const TMetafile&) = delete;
     TMetafile& operator=(const TMetafile&) = delete;
 
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    bool Empty() const override { return handle_ == nullptr; }
+    bool Empty() const override { return !handle_; }
     void Draw(TCanvas& canvas, const RECT& rect) override;
     // CF_ENHMETAFILE (copied) and CF_METAFILEPICT (converted; its extents give the size).
     void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
-    HENHMETAFILE Handle() const { return handle_; }
+    HENHMETAFILE Handle() const { return handle_.Get(); }
 
 private:
-    HENHMETAFILE handle_ = nullptr;
+    TEnhMetafileHandle handle_;
     int width_ = 0;
     int height_ = 0;
 };

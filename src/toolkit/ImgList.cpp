@@ -5,27 +5,15 @@
 
 namespace tk {
 
-namespace {
-
-HIMAGELIST list(void* handle) {
-    return static_cast<HIMAGELIST>(handle);
-}
-
-} // namespace
-
 TImageList::TImageList(TComponent* owner, int width, int height)
-    : TComponent(owner), width_(width), height_(height) {
-    handle_ = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 0, 4);
+    : TComponent(owner), width_(width), height_(height),
+      handle_(ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 0, 4)) {
     if (!handle_)
         throw EOutOfMemory(Format("Cannot make an image list of %d x %d images", width, height));
 }
 
-TImageList::~TImageList() {
-    ImageList_Destroy(list(handle_));
-}
-
 int TImageList::Count() const {
-    return ImageList_GetImageCount(list(handle_));
+    return ImageList_GetImageCount(handle_.Get());
 }
 
 void TImageList::AddMasked(TBitmap& strip, TColor mask) {
@@ -36,14 +24,14 @@ void TImageList::AddMasked(TBitmap& strip, TColor mask) {
     TBitmap copy;
     copy.Assign(strip);
     copy.Dormant();
-    if (ImageList_AddMasked(list(handle_), copy.Handle(), ColorToRGB(mask)) < 0)
+    if (ImageList_AddMasked(handle_.Get(), copy.Handle(), ColorToRGB(mask)) < 0)
         throw EInvalidGraphic("Invalid image size");
 }
 
 void TImageList::LoadFromResourceName(HINSTANCE instance, const std::string& name, TColor mask) {
     TBitmap strip;
     strip.LoadFromResourceName(instance, name);
-    ImageList_Remove(list(handle_), -1);
+    ImageList_Remove(handle_.Get(), -1);
     AddMasked(strip, mask);
 }
 
@@ -54,7 +42,7 @@ void TImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabled) {
     if (!dc)
         throw EInvalidGraphic("Canvas does not allow drawing");
     if (enabled) {
-        ImageList_Draw(list(handle_), index, dc, x, y, ILD_TRANSPARENT);
+        ImageList_Draw(handle_.Get(), index, dc, x, y, ILD_TRANSPARENT);
         return;
     }
     // Disabled: the image's shape embossed, in the button highlight colour one
@@ -100,7 +88,7 @@ void TImageList::GetBitmap(int index, TBitmap& bitmap, TColor background) {
     canvas.Brush.SetColor(background);
     canvas.FillRect(RECT{0, 0, width_, height_});
     if (index >= 0 && index < Count())
-        ImageList_Draw(list(handle_), index, canvas.Handle(), 0, 0, ILD_TRANSPARENT);
+        ImageList_Draw(handle_.Get(), index, canvas.Handle(), 0, 0, ILD_TRANSPARENT);
     bitmap.Dormant();
 }
 

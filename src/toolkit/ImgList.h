@@ -3,6 +3,7 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Handles.h"
 
 #include <string>
 
@@ -11,7 +12,6 @@ namespace tk {
 class TImageList : public TComponent {
 public:
     explicit TImageList(TComponent* owner, int width = 16, int height = 16);
-    ~TImageList() override;
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -25,12 +25,12 @@ public:
     // A copy of image `index` as a bitmap of the list's size (transparent
     // pixels in `background`).
     void GetBitmap(int index, TBitmap& bitmap, TColor background = clBtnFace);
-    void* Handle() const { return handle_; } // the HIMAGELIST
+    void* Handle() const { return handle_.Get(); } // the HIMAGELIST
 
 private:
     int width_;
     int height_;
-    void* handle_ = nullptr;
+    TImageListHandle handle_;
 };
 
 } // namespace tk

@@ -1,4 +1,5 @@
 #include "toolkit/Menus.h"
+#include "toolkit/Application.h"
 #include "toolkit/ImgList.h"
 
 #include <algorithm>
@@ -51,7 +52,7 @@ std::string KeyName(WORD key) {
     default:
         break;
     }
-    static const char* const navigation[] = {"Space", "PgUp", "PgDn", "End", "Home",
+    static const char* const navigation[] = {"Space", "PgUp", "PgDn",  "End", "Home",
                                              "Left",  "Up",   "Right", "Down"};
     if (key >= 32 && key <= 40)
         return navigation[key - 32];
@@ -129,14 +130,16 @@ TShortCut TextToShortCut(const std::string& text) {
 
 namespace {
 
-UINT nextCommand() {
-    static UINT command = 100;
-    return command++;
+// Commands are numbered per application; an item outside any application
+// (the root item of a menu) has none.
+UINT commandFor(TComponent* owner) {
+    TApplication* application = FindApplication(owner);
+    return application ? application->NewMenuCommand() : 0;
 }
 
 } // namespace
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(nextCommand()) {}
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(commandFor(owner)) {}
 
 TMenuItem::~TMenuItem() {
     if (action_)
@@ -219,7 +222,9 @@ void TMenuItem::ActionChanged() {
     Changed();
 }
 
-void TMenuItem::ActionDestroyed() { action_ = nullptr; }
+void TMenuItem::ActionDestroyed() {
+    action_ = nullptr;
+}
 
 void TMenuItem::Click() {
     if (!enabled_)
@@ -250,17 +255,14 @@ void TMenuItem::Remove(TMenuItem* item) {
 
 // --------------------------------------------------------------------- TMenu
 
-TMenu::TMenu(TComponent* owner) : TComponent(owner), items_(nullptr) { items_.menu_ = this; }
-
-TMenu::~TMenu() {
-    if (handle_)
-        DestroyMenu(handle_);
+TMenu::TMenu(TComponent* owner) : TComponent(owner), items_(nullptr) {
+    items_.menu_ = this;
 }
 
 HMENU TMenu::Handle() {
     if (!handle_ || dirty_)
         Rebuild();
-    return handle_;
+    return handle_.Get();
 }
 
 std::string TMenu::ItemText(const TMenuItem& item) const {
@@ -312,13 +314,16 @@ void TMenu::Fill(HMENU menu, TMenuItem& parent) {
 }
 
 void TMenu::Rebuild() {
-    HMENU old = handle_;
-    handle_ = CreateMenuHandle();
-    Fill(handle_, items_);
-    dirty_ = false;
-    Rebuilt();
-    if (old)
-        DestroyMenu(old);
+    TMenuHandle old = std::move(handle_);
+    handle_.Reset(CreateMenuHandle());
+    try {
+        Fill(handle_.Get(), items_);
+        dirty_ = false;
+        Rebuilt();
+    } catch (...) {
+        old.Detach(); // a window may still show it: it stays
+        throw;
+    }
 }
 
 void TMenu::ItemChanged(TMenuItem* item) {
@@ -328,7 +333,7 @@ void TMenu::ItemChanged(TMenuItem* item) {
     // makes the menu anew.
     if (item && item->Visible() && !item->IsSeparator() && item->Parent() &&
         (item->Parent() == &items_ || item->Parent()->handle_)) {
-        HMENU owner = item->Parent() == &items_ ? handle_ : item->Parent()->handle_;
+        HMENU owner = item->Parent() == &items_ ? handle_.Get() : item->Parent()->handle_;
         MENUITEMINFOA current{};
         current.cbSize = sizeof current;
         current.fMask = MIIM_ID;
@@ -373,7 +378,9 @@ TMenuItem* findShortCut(TMenuItem& parent, TShortCut shortCut) {
 
 } // namespace
 
-TMenuItem* TMenu::FindItem(UINT command) { return findIn(items_, command); }
+TMenuItem* TMenu::FindItem(UINT command) {
+    return findIn(items_, command);
+}
 
 bool TMenu::DispatchCommand(UINT command) {
     TMenuItem* item = FindItem(command);

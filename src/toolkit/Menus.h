@@ -80,14 +80,13 @@ private:
     TMenuItem* parent_ = nullptr;
     TMenu* menu_ = nullptr;
     UINT command_;
-    HMENU handle_ = nullptr;                // the submenu, for an item with items
-    std::unique_ptr<TBitmap> bitmap_;       // the image shown beside the caption
+    HMENU handle_ = nullptr;          // the submenu, for an item with items
+    std::unique_ptr<TBitmap> bitmap_; // the image shown beside the caption
 };
 
 class TMenu : public TComponent {
 public:
     explicit TMenu(TComponent* owner);
-    ~TMenu() override;
 
     TMenuItem* Items() { return &items_; }
     TImageList* Images = nullptr;
@@ -111,7 +110,7 @@ private:
     void ApplyImage(TMenuItem& item, MENUITEMINFOA& info);
 
     TMenuItem items_;
-    HMENU handle_ = nullptr;
+    TMenuHandle handle_;
     bool dirty_ = true;
 };
 

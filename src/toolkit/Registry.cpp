@@ -25,27 +25,11 @@ TRegDataType dataTypeOf(DWORD type) {
     }
 }
 
-// A closed handle on every path.
-class KeyHandle {
-public:
-    explicit KeyHandle(HKEY key) : key_(key) {}
-    ~KeyHandle() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_;
-};
-
 // Deletes a key with everything below it.
 LONG deleteTree(HKEY base, const std::string& key) {
     HKEY opened = nullptr;
     if (RegOpenKeyExA(base, key.c_str(), 0, KEY_ALL_ACCESS, &opened) == ERROR_SUCCESS) {
-        KeyHandle guard(opened);
+        TRegKey guard(opened);
         std::vector<std::string> names;
         for (DWORD i = 0;; ++i) {
             char name[256];
@@ -83,13 +67,13 @@ HKEY TRegistry::BaseKey(std::string& key) const {
         key.erase(0, 1);
         return rootKey_;
     }
-    return currentKey_ ? currentKey_ : rootKey_;
+    return currentKey_ ? currentKey_.Get() : rootKey_;
 }
 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     std::string name = key;
     HKEY base = BaseKey(name);
-    bool relative = currentKey_ && base == currentKey_;
+    bool relative = currentKey_ && base == currentKey_.Get();
     HKEY opened = nullptr;
     LONG result;
     if (canCreate && !name.empty())
@@ -103,7 +87,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
                            ? currentPath_ + "\\" + name
                            : (relative && name.empty() ? currentPath_ : name);
     CloseKey();
-    currentKey_ = opened;
+    currentKey_.Reset(opened);
     currentPath_ = path;
     return true;
 }
@@ -117,9 +101,7 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
 }
 
 void TRegistry::CloseKey() {
-    if (currentKey_)
-        RegCloseKey(currentKey_);
-    currentKey_ = nullptr;
+    currentKey_.Reset();
     currentPath_.clear();
 }
 
@@ -130,7 +112,7 @@ void TRegistry::CreateKey(const std::string& key) {
     if (name.empty() || RegCreateKeyExA(base, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                         Access, nullptr, &created, nullptr) != ERROR_SUCCESS)
         throw ERegistryException(Format("Failed to create key %s", key.c_str()));
-    RegCloseKey(created);
+    TRegKey made(created); // the key is made here, not kept open
 }
 
 bool TRegistry::DeleteKey(const std::string& key) {
@@ -145,51 +127,57 @@ bool TRegistry::KeyExists(const std::string& key) {
     HKEY opened = nullptr;
     if (RegOpenKeyExA(base, name.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
         return false;
-    RegCloseKey(opened);
+    TRegKey found(opened); // the key is looked for here, not kept open
     return true;
 }
 
-HKEY TRegistry::GetKey(const std::string& key) {
+TRegKey TRegistry::GetKey(const std::string& key) {
     std::string name = key;
     HKEY base = BaseKey(name);
     HKEY opened = nullptr;
     if (RegOpenKeyExA(base, name.c_str(), 0, Access, &opened) != ERROR_SUCCESS)
-        return nullptr;
-    return opened;
+        return TRegKey();
+    return TRegKey(opened);
+}
+
+bool TRegistry::ValueExistsIn(HKEY key, const std::string& name) {
+    return key &&
+           RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 bool TRegistry::ValueExists(const std::string& name) {
-    return currentKey_ && RegQueryValueExA(currentKey_, name.c_str(), nullptr, nullptr, nullptr,
-                                           nullptr) == ERROR_SUCCESS;
+    return ValueExistsIn(currentKey_.Get(), name);
 }
 
 TRegDataType TRegistry::GetDataType(const std::string& name) {
     DWORD type = REG_NONE;
-    if (!currentKey_ || RegQueryValueExA(currentKey_, name.c_str(), nullptr, &type, nullptr,
+    if (!currentKey_ || RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr,
                                          nullptr) != ERROR_SUCCESS)
         return TRegDataType::rdUnknown;
     return dataTypeOf(type);
 }
 
 bool TRegistry::DeleteValue(const std::string& name) {
-    return currentKey_ && RegDeleteValueA(currentKey_, name.c_str()) == ERROR_SUCCESS;
+    return currentKey_ && RegDeleteValueA(currentKey_.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 std::string TRegistry::ReadString(const std::string& name) {
-    if (!currentKey_)
+    return ReadStringIn(currentKey_.Get(), name);
+}
+
+std::string TRegistry::ReadStringIn(HKEY key, const std::string& name) {
+    if (!key)
         return {};
     for (;;) {
         DWORD type = REG_NONE;
         DWORD size = 0;
-        if (RegQueryValueExA(currentKey_, name.c_str(), nullptr, &type, nullptr, &size) !=
-            ERROR_SUCCESS)
+        if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
             return {};
         if (type != REG_SZ && type != REG_EXPAND_SZ)
             readError(name);
         std::vector<BYTE> data(size + 1, 0);
         DWORD got = size;
-        LONG result =
-            RegQueryValueExA(currentKey_, name.c_str(), nullptr, &type, data.data(), &got);
+        LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &got);
         if (result == ERROR_MORE_DATA)
             continue; // it grew in between
         if (result != ERROR_SUCCESS)
@@ -206,7 +194,7 @@ std::int32_t TRegistry::ReadInteger(const std::string& name) {
     DWORD type = REG_NONE;
     std::int32_t value = 0;
     DWORD size = sizeof value;
-    LONG result = currentKey_ ? RegQueryValueExA(currentKey_, name.c_str(), nullptr, &type,
+    LONG result = currentKey_ ? RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type,
                                                  reinterpret_cast<BYTE*>(&value), &size)
                               : ERROR_INVALID_HANDLE;
     if (result == ERROR_MORE_DATA)
@@ -218,22 +206,24 @@ std::int32_t TRegistry::ReadInteger(const std::string& name) {
     return value;
 }
 
-void TRegistry::PutData(const std::string& name, const void* data, DWORD size, DWORD type) {
-    if (!currentKey_ || RegSetValueExA(currentKey_, name.c_str(), 0, type,
-                                       static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+void TRegistry::PutDataIn(HKEY key, const std::string& name, const void* data, DWORD size,
+                          DWORD type) {
+    if (!key || RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size) !=
+                    ERROR_SUCCESS)
         throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
-    PutData(name, value.c_str(), static_cast<DWORD>(value.size() + 1), REG_SZ);
+    PutDataIn(currentKey_.Get(), name, value.c_str(), static_cast<DWORD>(value.size() + 1), REG_SZ);
 }
 
 void TRegistry::WriteExpandString(const std::string& name, const std::string& value) {
-    PutData(name, value.c_str(), static_cast<DWORD>(value.size() + 1), REG_EXPAND_SZ);
+    PutDataIn(currentKey_.Get(), name, value.c_str(), static_cast<DWORD>(value.size() + 1),
+              REG_EXPAND_SZ);
 }
 
 void TRegistry::WriteInteger(const std::string& name, std::int32_t value) {
-    PutData(name, &value, sizeof value, REG_DWORD);
+    PutDataIn(currentKey_.Get(), name, &value, sizeof value, REG_DWORD);
 }
 
 // ---------------------------------------------------------------- TRegIniFile
@@ -250,19 +240,10 @@ std::string TRegIniFile::ReadString(const std::string& section, const std::strin
                                     const std::string& defaultValue) {
     if (!CurrentKey())
         return defaultValue;
-    KeyHandle key(GetKey(section));
-    if (!key.get())
+    TRegKey key = GetKey(section);
+    if (!key)
         return defaultValue;
-    HKEY saved = CurrentKey();
-    SetCurrentKey(key.get());
-    try {
-        std::string value = ValueExists(ident) ? TRegistry::ReadString(ident) : defaultValue;
-        SetCurrentKey(saved);
-        return value;
-    } catch (...) {
-        SetCurrentKey(saved);
-        throw;
-    }
+    return ValueExistsIn(key.Get(), ident) ? ReadStringIn(key.Get(), ident) : defaultValue;
 }
 
 std::int32_t TRegIniFile::ReadInteger(const std::string& section, const std::string& ident,
@@ -282,18 +263,10 @@ void TRegIniFile::WriteString(const std::string& section, const std::string& ide
     if (!CurrentKey())
         throw ERegistryException(Format("Failed to create key %s", section.c_str()));
     CreateKey(section);
-    KeyHandle key(GetKey(section));
-    if (!key.get()) // created, yet not to be opened for writing
+    TRegKey key = GetKey(section);
+    if (!key) // created, yet not to be opened for writing
         throw ERegistryException(Format("Failed to set data for '%s'", ident.c_str()));
-    HKEY saved = CurrentKey();
-    SetCurrentKey(key.get());
-    try {
-        TRegistry::WriteString(ident, value);
-    } catch (...) {
-        SetCurrentKey(saved);
-        throw;
-    }
-    SetCurrentKey(saved);
+    PutDataIn(key.Get(), ident, value.c_str(), static_cast<DWORD>(value.size() + 1), REG_SZ);
 }
 
 void TRegIniFile::WriteInteger(const std::string& section, const std::string& ident,

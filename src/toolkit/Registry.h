@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "toolkit/Handles.h"
 #include "toolkit/SysUtils.h"
 
 #include <string>
@@ -29,7 +30,7 @@ public:
     HKEY RootKey() const { return rootKey_; }
     // Closes the open key first.
     void SetRootKey(HKEY root);
-    HKEY CurrentKey() const { return currentKey_; }
+    HKEY CurrentKey() const { return currentKey_.Get(); }
     const std::string& CurrentPath() const { return currentPath_; }
     REGSAM Access = KEY_ALL_ACCESS;
 
@@ -61,14 +62,17 @@ protected:
     // The key that a name is taken relative to, and the name without its
     // leading backslash.
     HKEY BaseKey(std::string& key) const;
-    void SetCurrentKey(HKEY key) { currentKey_ = key; }
-    // Opens a key below the current key (or the root) with Access; null when refused.
-    HKEY GetKey(const std::string& key);
-    void PutData(const std::string& name, const void* data, DWORD size, DWORD type);
+    // Opens a key below the current key (or the root) with Access; none when refused.
+    TRegKey GetKey(const std::string& key);
+    // Values of a given key (none: the value is missing, nothing is written).
+    static bool ValueExistsIn(HKEY key, const std::string& name);
+    static std::string ReadStringIn(HKEY key, const std::string& name);
+    static void PutDataIn(HKEY key, const std::string& name, const void* data, DWORD size,
+                          DWORD type);
 
 private:
     HKEY rootKey_ = HKEY_CURRENT_USER;
-    HKEY currentKey_ = nullptr;
+    TRegKey currentKey_;
     std::string currentPath_;
 };
 

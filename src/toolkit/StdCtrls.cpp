@@ -206,14 +206,14 @@ UINT TLabel::TextFormat() const {
 }
 
 bool TLabel::CanAutoSize(int& width, int& height) {
-    HDC dc = GetDC(nullptr);
-    TCanvas canvas(dc);
-    canvas.Font.Assign(Font());
     RECT r{0, 0, 0, 0};
-    std::string text = Caption().empty() ? " " : Caption();
-    canvas.DrawText(text, r, (TextFormat() & ~static_cast<UINT>(DT_WORDBREAK)) | DT_CALCRECT);
-    canvas.SetHandle(nullptr);
-    ReleaseDC(nullptr, dc);
+    {
+        TWindowDC screen(nullptr);
+        TCanvas canvas(screen.Get());
+        canvas.Font.Assign(Font());
+        std::string text = Caption().empty() ? " " : Caption();
+        canvas.DrawText(text, r, (TextFormat() & ~static_cast<UINT>(DT_WORDBREAK)) | DT_CALCRECT);
+    }
     width = r.right - r.left;
     height = r.bottom - r.top;
     return true;
@@ -483,12 +483,13 @@ void TRadioGroup::FontChanged() {
 void TRadioGroup::ArrangeButtons() {
     if (buttons_.empty())
         return;
-    HDC dc = GetDC(nullptr);
-    TCanvas canvas(dc);
-    canvas.Font.Assign(Font());
-    int textHeight = canvas.TextHeight("0");
-    canvas.SetHandle(nullptr);
-    ReleaseDC(nullptr, dc);
+    int textHeight;
+    {
+        TWindowDC screen(nullptr);
+        TCanvas canvas(screen.Get());
+        canvas.Font.Assign(Font());
+        textHeight = canvas.TextHeight("0");
+    }
     int count = static_cast<int>(buttons_.size());
     int room = std::max(Height() - textHeight - 5, 0);
     int rowHeight = room / count;

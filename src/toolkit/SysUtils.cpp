@@ -30,6 +30,12 @@ std::string IntToStr(long long value) {
     return std::to_string(value);
 }
 
+int MulDivRound(int a, int b, int c) {
+    long long product = static_cast<long long>(a) * b;
+    long long half = c / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+}
+
 bool TryStrToInt(const std::string& text, std::int32_t& value) {
     std::size_t i = 0;
     bool negative = false;
@@ -79,6 +85,14 @@ std::string LowerCase(std::string text) {
 
 bool SameText(const std::string& a, const std::string& b) {
     return LowerCase(a) == LowerCase(b);
+}
+
+std::string TrimBlanks(const std::string& text) {
+    auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
 }
 
 namespace {

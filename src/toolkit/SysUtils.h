@@ -37,6 +37,8 @@ TK_EXCEPTION(EClipboardException, Exception);
 [[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...);
 
 std::string IntToStr(long long value);
+// a * b / c rounded to the nearest whole number, halves away from zero.
+int MulDivRound(int a, int b, int c);
 // Whole decimal numbers only (optional sign, no blanks); EConvertError otherwise.
 std::int32_t StrToInt(const std::string& text);
 bool TryStrToInt(const std::string& text, std::int32_t& value);
@@ -44,6 +46,8 @@ std::int32_t StrToIntDef(const std::string& text, std::int32_t fallback);
 std::string UpperCase(std::string text);
 std::string LowerCase(std::string text);
 bool SameText(const std::string& a, const std::string& b);
+// The text without the blanks and tabs at either end.
+std::string TrimBlanks(const std::string& text);
 
 // File names: the folder part keeps its trailing separator ("\" or "/").
 std::string ExtractFilePath(const std::string& fileName);

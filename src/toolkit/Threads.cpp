@@ -1,5 +1,7 @@
 #include "toolkit/Threads.h"
-#include "toolkit/Forms.h"
+#include "toolkit/Application.h"
+#include "toolkit/Handles.h"
+#include "toolkit/UtilWindow.h"
 
 #include <algorithm>
 #include <deque>
@@ -20,20 +22,13 @@ struct Request {
     std::exception_ptr error;
 };
 
-TApplication* applicationAbove(const TComponent* component) {
-    for (const TComponent* c = component; c; c = c->Owner())
-        if (auto* application = dynamic_cast<const TApplication*>(c))
-            return const_cast<TApplication*>(application);
-    return nullptr;
-}
-
 } // namespace
 
 // Shared by the thread object, its thread and the hidden window, so that
 // whichever of them ends last finds it still there.
 struct TThread::Core {
     std::mutex mutex;
-    HANDLE wake = nullptr; // auto-reset: set after every change a waiting thread must see
+    TKernelHandle wake; // an auto-reset event: set after every change a waiting thread must see
     bool suspended = false;
     bool terminated = false;
     bool started = false;
@@ -42,12 +37,7 @@ struct TThread::Core {
     DWORD guiThread = 0;
     TComponent* context = nullptr;
 
-    ~Core() {
-        if (wake)
-            CloseHandle(wake);
-    }
-
-    void Signal() { SetEvent(wake); }
+    void Signal() { SetEvent(wake.Get()); }
 
     // Every method that waits, on the GUI thread.
     void RunPending() {
@@ -67,7 +57,7 @@ struct TThread::Core {
                 TApplication* application;
                 {
                     std::lock_guard guard(mutex);
-                    application = applicationAbove(context);
+                    application = FindApplication(context);
                 }
                 if (application) {
                     try {
@@ -103,48 +93,43 @@ struct TThread::Core {
 
 namespace {
 
-LRESULT CALLBACK SyncWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* holder = reinterpret_cast<std::shared_ptr<TThread::Core>*>(
-        GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (holder) {
-        if (msg == syncMessage) {
-            std::shared_ptr<TThread::Core> core = *holder; // a method may destroy the thread
-            core->RunPending();
-            return 0;
+// The hidden window's side: it runs the methods that wait, and lets the
+// thread know when the window goes.
+struct SyncTarget : TWindowTarget {
+    explicit SyncTarget(std::shared_ptr<TThread::Core> core) : core(std::move(core)) {}
+
+    void WindowMessage(HWND window, TMessage& message) override {
+        if (message.Msg == syncMessage) {
+            std::shared_ptr<TThread::Core> keep = core; // a method may destroy the thread
+            keep->RunPending();
+            return;
         }
-        if (msg == WM_NCDESTROY) {
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-            (*holder)->WindowGone();
-            delete holder;
+        if (message.Msg == WM_NCDESTROY) {
+            core->WindowGone();
+            message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
+            delete this; // the window's last message
+            return;
         }
+        message.Result = DefWindowProcA(window, message.Msg, message.WParam, message.LParam);
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
+
+    std::shared_ptr<TThread::Core> core;
+};
 
 HWND makeSyncWindow(const std::shared_ptr<TThread::Core>& core) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA cls{};
-    if (!GetClassInfoA(instance, syncClass, &cls)) {
-        cls.lpfnWndProc = &SyncWndProc;
-        cls.hInstance = instance;
-        cls.lpszClassName = syncClass;
-        RegisterClassA(&cls);
-    }
-    HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, syncClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, instance, nullptr);
+    auto target = std::make_unique<SyncTarget>(core);
+    HWND hwnd = CreateHiddenWindow(syncClass, *target);
     if (!hwnd)
         throw Exception("Cannot create a window");
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(new std::shared_ptr<TThread::Core>(core)));
+    target.release(); // the window's now: it goes with the window's last message
     return hwnd;
 }
 
 } // namespace
 
-TThread::TThread(bool createSuspended, TComponent* context,
-                 std::function<void(TThread&)> execute)
+TThread::TThread(bool createSuspended, TComponent* context, std::function<void(TThread&)> execute)
     : core_(std::make_shared<Core>()), execute_(std::move(execute)) {
-    core_->wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    core_->wake.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     if (!core_->wake)
         throw Exception("Cannot create an event");
     core_->guiThread = GetCurrentThreadId();
@@ -237,7 +222,7 @@ bool TThread::WaitWhileSuspended() {
             if (!core_->suspended)
                 return true;
         }
-        WaitForSingleObject(core_->wake, INFINITE);
+        WaitForSingleObject(core_->wake.Get(), INFINITE);
     }
 }
 
@@ -251,7 +236,7 @@ bool TThread::Delay(DWORD milliseconds) {
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= milliseconds)
             break;
-        WaitForSingleObject(core_->wake, milliseconds - elapsed);
+        WaitForSingleObject(core_->wake.Get(), milliseconds - elapsed);
     }
     return true;
 }
@@ -298,7 +283,7 @@ bool TThread::Synchronize(const TThreadMethod& method) {
                 return false;
             }
         }
-        WaitForSingleObject(core->wake, INFINITE);
+        WaitForSingleObject(core->wake.Get(), INFINITE);
     }
     if (request->error)
         std::rethrow_exception(request->error);

@@ -1,5 +1,5 @@
 #include "toolkit/UtilWindow.h"
-#include "toolkit/Forms.h"
+#include "toolkit/Application.h"
 
 #include <memory>
 
@@ -9,54 +9,55 @@ namespace {
 
 constexpr const char* utilClass = "TPUtilWindow";
 
-struct Target {
+struct MethodTarget : TWindowTarget {
+    MethodTarget(TComponent* owner, TWndMethod method) : owner(owner), method(std::move(method)) {}
+
+    void WindowMessage(HWND, TMessage& message) override {
+        try {
+            method(message);
+        } catch (const std::exception& error) {
+            ReportException(owner, error);
+        }
+    }
+
     TComponent* owner;
     TWndMethod method;
 };
 
-LRESULT CALLBACK UtilWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* target = reinterpret_cast<Target*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!target)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    TMessage message{msg, wParam, lParam, 0};
-    try {
-        target->method(message);
-    } catch (const std::exception& error) {
-        try {
-            ApplicationOf(target->owner).HandleException(error);
-        } catch (...) {
-        }
-    }
-    return message.Result;
-}
-
 } // namespace
 
-HWND AllocateHWnd(TComponent* owner, TWndMethod method) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+HWND CreateHiddenWindow(const char* className, TWindowTarget& target, int windowExtra) {
     WNDCLASSA cls{};
-    if (!GetClassInfoA(instance, utilClass, &cls)) {
-        cls.lpfnWndProc = &UtilWndProc;
-        cls.hInstance = instance;
-        cls.lpszClassName = utilClass;
-        RegisterClassA(&cls);
-    }
-    HWND hwnd = CreateWindowExA(WS_EX_TOOLWINDOW, utilClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, instance, nullptr);
+    cls.cbWndExtra = windowExtra;
+    RegisterTargetClass(className, cls);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window)
+        AttachTarget(window, &target);
+    return window;
+}
+
+void DestroyHiddenWindow(HWND window) {
+    if (!window)
+        return;
+    AttachTarget(window, nullptr);
+    DestroyWindow(window);
+}
+
+HWND AllocateHWnd(TComponent* owner, TWndMethod method) {
+    auto target = std::make_unique<MethodTarget>(owner, std::move(method));
+    HWND hwnd = CreateHiddenWindow(utilClass, *target);
     if (!hwnd)
         throw Exception("Cannot create a window");
-    auto target = std::make_unique<Target>(Target{owner, std::move(method)});
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(target.release()));
+    target.release(); // the window's now; DeallocateHWnd frees it
     return hwnd;
 }
 
 void DeallocateHWnd(HWND hwnd) {
     if (!hwnd || !IsWindow(hwnd))
         return;
-    auto* target = reinterpret_cast<Target*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd);
-    delete target;
+    std::unique_ptr<TWindowTarget> target(TargetOf(hwnd));
+    DestroyHiddenWindow(hwnd);
 }
 
 } // namespace tk

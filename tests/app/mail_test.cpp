@@ -11,14 +11,6 @@ namespace {
 
 class Mail : public testing_support::ProgramTest {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        ProcessSimpleMapi().Unload(); // each test's first send decides anew
-    }
-    void TearDown() override {
-        ProcessSimpleMapi().Unload();
-        ProgramTest::TearDown();
-    }
     void StartShown() {
         Start();
         main->Show();
@@ -130,7 +122,7 @@ TEST_F(Mail, TheLibraryOrItsEntryMissingCountsAsFailure) {
     EXPECT_TRUE(sim::MailsSent().empty());
     sim::ClearModuleFaults();
 
-    ProcessSimpleMapi().Unload();
+    main->SimpleMapi().Unload();
     sim::ClearMessageBoxes();
     sim::RefuseModule("MAPI32.DLL"); // the registry says yes, the library is not there
     main->FileSend1Execute(nullptr);
@@ -149,7 +141,7 @@ TEST_F(Mail, AvailabilityIsDecidedAtTheFirstSendAndKept) {
     main->FileSend1Execute(nullptr);
     EXPECT_EQ(sim::MailsSent().size(), 2u);            // still there: decided once
     EXPECT_EQ(sim::ModuleReferences("MAPI32.DLL"), 1); // loaded once, kept
-    ProcessSimpleMapi().Unload();
+    main->SimpleMapi().Unload();
     EXPECT_EQ(sim::ModuleReferences("MAPI32.DLL"), 0);
 
     main->FileSend1Execute(nullptr); // decided anew: now missing ...

@@ -1,6 +1,6 @@
 // The main window: entry order, commands, placement, close box, hot key,
 // tray handlers, enablement, session end and shutdown.
-#include "banner/GifPicture.h"
+#include "gif/GifPicture.h"
 #include "app/Program.h"
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"

@@ -1,7 +1,7 @@
 // The whole program in the simulator: start, show, close.
 #include "app/Program.h"
 #include "app/UnitMain.h"
-#include "banner/GifPicture.h"
+#include "gif/GifPicture.h"
 #include "support/sim_fixture.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // folder and the registry read back value by value.
 #pragma once
 
-#include "banner/GifPicture.h"
+#include "gif/GifPicture.h"
 #include "app/Program.h"
 #include "app/UnitAbout.h"
 #include "app/UnitMain.h"

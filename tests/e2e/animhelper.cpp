@@ -6,7 +6,7 @@
 //
 // The form is of class "TForm", captioned "Animator", at 0, 0; the animator
 // sits at 10, 10 of its client area, opaque, and takes the GIF's size.
-#include "banner/JvGIFCtrl.h"
+#include "gif/JvGIFCtrl.h"
 #include "toolkit/Forms.h"
 #include "toolkit/SysUtils.h"
 

@@ -1,8 +1,9 @@
 // The registry: a tree of keys under three roots, each key with typed values
 // in the order they were first written, open handles with the rights they
 // were opened with, and the refusals that tests switch on.
-#include "platform/sim/advapi32.h"
+#include "platform/sim/include/advapi32.h"
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 
 #include <algorithm>
@@ -36,17 +37,10 @@ struct OpenKey {
     REGSAM access = 0;
 };
 
-struct Refusal {
-    int root = 0;
-    Path path;
-    unsigned what = 0;
-};
-
 struct Registry {
     Key roots[3];
     std::uint64_t nextId = 1;
     std::map<std::uintptr_t, OpenKey> handles;
-    std::vector<Refusal> refusals;
 };
 
 Registry& registry() {
@@ -103,12 +97,7 @@ Key* walk(Key& from, const Path& path) {
 }
 
 unsigned refusalsAt(int root, const Path& path) {
-    unsigned what = 0;
-    for (const auto& r : registry().refusals)
-        if (r.root == root && r.path.size() <= path.size() &&
-            std::equal(r.path.begin(), r.path.end(), path.begin()))
-            what |= r.what;
-    return what;
+    return registryRefusalsAt(root, path);
 }
 
 // Where a handle points: the root and the path, or an error.
@@ -200,7 +189,6 @@ void resetRegistry() {
         root.values.clear();
     }
     r.handles.clear();
-    r.refusals.clear();
 }
 
 } // namespace sim::detail
@@ -483,18 +471,11 @@ void RefuseRegistry(HKEY root, const std::string& key, unsigned refusals) {
     int index = rootIndex(root);
     if (index < 0 || !splitPath(key, names))
         return;
-    Path path = lowerPath(names);
-    auto& list = registry().refusals;
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [&](const Refusal& r) { return r.root == index && r.path == path; }),
-               list.end());
-    if (refusals)
-        list.push_back(Refusal{index, path, refusals});
+    setRegistryRefusal(RegistryRefusal{index, lowerPath(names), refusals});
 }
 
 void ClearRegistryRefusals() {
-    auto guard = lock();
-    registry().refusals.clear();
+    clearRegistryRefusals();
 }
 
 std::size_t OpenRegistryKeys() {

@@ -1,7 +1,7 @@
 // comctl32's hot key control and tab control as state: the hot key with its
 // rules applied to typed combinations, the tabs with their selection, image
 // list, geometry and the notifications a click sends to the parent.
-#include "platform/sim/comctl32_controls.h"
+#include "platform/sim/include/comctl32_controls.h"
 #include "platform/sim/state.h"
 
 #include <algorithm>

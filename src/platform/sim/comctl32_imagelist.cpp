@@ -1,7 +1,7 @@
 // Image lists: same-sized images with their masks, drawn by index; and the
 // common controls' initialisation, which has nothing to do here.
 #include "platform/sim/gdi32_internal.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,11 +1,11 @@
 // The file dialogs: every call is logged and answered from the test's script
 // as the platform's dialog would answer the user's choice.
-#include "platform/sim/comdlg32.h"
+#include "platform/sim/include/comdlg32.h"
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 
 #include <cstring>
-#include <deque>
 #include <optional>
 
 using namespace sim::detail;
@@ -13,7 +13,6 @@ using namespace sim::detail;
 namespace {
 
 struct Dialogs {
-    std::deque<std::optional<std::string>> answers; // nullopt: cancel
     std::vector<sim::FileDialogRecord> log;
     DWORD lastError = 0;
 };
@@ -107,11 +106,7 @@ BOOL answer(LPOPENFILENAMEA ofn, bool save) {
     if (ofn->lpstrFile && ofn->nMaxFile)
         record.initialFile.assign(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile));
     record.flags = ofn->Flags;
-    std::optional<std::string> answer;
-    if (!d.answers.empty()) {
-        answer = d.answers.front();
-        d.answers.pop_front();
-    }
+    std::optional<std::string> answer = nextFileDialogAnswer().value_or(std::nullopt);
     if (!answer || answer->empty()) {
         d.log.push_back(record);
         return FALSE;
@@ -165,7 +160,6 @@ namespace sim::detail {
 
 void resetFileDialogs() {
     auto& d = dialogs();
-    d.answers.clear();
     d.log.clear();
     d.lastError = 0;
 }
@@ -173,16 +167,6 @@ void resetFileDialogs() {
 } // namespace sim::detail
 
 namespace sim {
-
-void ScriptFileDialog(const std::string& fileName) {
-    auto guard = lock();
-    dialogs().answers.push_back(fileName);
-}
-
-void ScriptFileDialogCancel() {
-    auto guard = lock();
-    dialogs().answers.push_back(std::nullopt);
-}
 
 std::vector<FileDialogRecord> FileDialogs() {
     auto guard = lock();

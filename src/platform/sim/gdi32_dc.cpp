@@ -3,9 +3,10 @@
 // colours and modes, origins and clipping.
 #include "platform/sim/gdi32_internal.h"
 #include "platform/sim/simulator.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 using namespace sim::detail;
@@ -718,6 +719,29 @@ Pixels BitmapPixels(HBITMAP bitmap) {
         for (int x = 0; x < object->width; ++x)
             out.pixels.push_back(pixelAt(*object, x, y) & 0xFFFFFF);
     return out;
+}
+
+std::size_t OpenDeviceContexts() {
+    auto guard = lock();
+    std::size_t count = 0;
+    for (const auto& [handle, object] : state().gdi)
+        if (object.type == OBJ_DC || object.type == OBJ_MEMDC)
+            ++count;
+    return count;
+}
+
+std::size_t LiveGdiObjects() {
+    auto guard = lock();
+    std::set<std::uintptr_t> surfaces;
+    for (const auto& [handle, window] : state().windows)
+        if (window->surface)
+            surfaces.insert(key(window->surface));
+    std::size_t count = 0;
+    for (const auto& [handle, object] : state().gdi)
+        if (object.type != OBJ_DC && object.type != OBJ_MEMDC && !surfaces.count(handle) &&
+            !isStockObject(toHandle<HGDIOBJ>(handle)))
+            ++count;
+    return count;
 }
 
 Pixels WindowPixels(HWND hwnd) {

@@ -1,4 +1,5 @@
 // Files over POSIX, with Windows' dispositions, sharing and error codes.
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 
 #include <cerrno>
@@ -173,8 +174,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
         SetLastError(file ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    auto& fault = state().fileWriteFault;
-    if (fault && fault(file->path)) {
+    if (fileWriteFails(file->path)) {
         SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }

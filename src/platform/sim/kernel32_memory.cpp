@@ -1,5 +1,6 @@
 // Global memory blocks: movable blocks behind handles, with lock counts.
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 
 #include <cstdlib>
@@ -33,11 +34,6 @@ void account(std::size_t freed, std::size_t added) {
     auto& s = state();
     s.liveBytes = s.liveBytes - freed + added;
     s.peakBytes = std::max(s.peakBytes, s.liveBytes);
-}
-
-bool allocationFails(std::size_t bytes) {
-    auto& fault = state().allocationFault;
-    return fault && fault(bytes);
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 // Run-time modules: LoadLibraryA, GetProcAddress and FreeLibrary over a small
 // registry of the DLLs that the simulator provides. Each module lists its
 // exports; a new simulated DLL adds one line to `modules` below.
-#include "platform/sim/state.h"
+#include "platform/sim/script.h"
 #include "platform/sim/simulator.h"
+#include "platform/sim/state.h"
 
 #include <map>
 #include <set>
@@ -34,9 +35,7 @@ constexpr std::uintptr_t moduleBase = 0x70000000;
 constexpr std::uintptr_t moduleStep = 0x10000;
 
 struct Loaded {
-    std::map<std::size_t, int> references;                // index in `modules` -> count
-    std::set<std::string> refused;                        // lower-case module names
-    std::set<std::pair<std::string, std::string>> hidden; // (module, export)
+    std::map<std::size_t, int> references; // index in `modules` -> count
 };
 
 Loaded& loaded() {
@@ -82,7 +81,7 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
     std::string name = canonicalName(fileName);
     auto guard = lock();
     int index = indexOf(name);
-    if (index < 0 || loaded().refused.count(name)) {
+    if (index < 0 || moduleRefused(name)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -116,7 +115,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
         return nullptr;
     }
     const ModuleInfo& info = modules[index];
-    if (loaded().hidden.count({info.name, procName})) {
+    if (exportHidden(info.name, procName)) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
@@ -130,26 +129,15 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 namespace sim {
 
 void RefuseModule(const std::string& name, bool refuse) {
-    auto guard = lock();
-    if (refuse)
-        loaded().refused.insert(canonicalName(name));
-    else
-        loaded().refused.erase(canonicalName(name));
+    setModuleRefused(canonicalName(name), refuse);
 }
 
 void HideExport(const std::string& module, const std::string& name, bool hide) {
-    auto guard = lock();
-    auto entry = std::make_pair(canonicalName(module), name);
-    if (hide)
-        loaded().hidden.insert(entry);
-    else
-        loaded().hidden.erase(entry);
+    setExportHidden(canonicalName(module), name, hide);
 }
 
 void ClearModuleFaults() {
-    auto guard = lock();
-    loaded().refused.clear();
-    loaded().hidden.clear();
+    clearModuleFaults();
 }
 
 int ModuleReferences(const std::string& name) {

@@ -2,14 +2,14 @@
 // it is handed and answers with the test's scripted result. Also what
 // decides whether mail is installed: the platform version, the profile
 // (win.ini) and the registry value that SetMailInstalled writes.
-#include "platform/sim/advapi32.h"
-#include "platform/sim/mapi.h"
+#include "platform/sim/include/advapi32.h"
+#include "platform/sim/include/mapi.h"
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 
 #include <cctype>
 #include <cstring>
-#include <deque>
 #include <map>
 
 using namespace sim::detail;
@@ -19,7 +19,6 @@ namespace {
 constexpr const char* messagingKey = "SOFTWARE\\Microsoft\\Windows Messaging Subsystem";
 
 struct Mail {
-    std::deque<ULONG> results;
     std::vector<sim::MailRecord> sent;
     OSVERSIONINFOA version{};
     std::map<std::string, std::string> profile; // "section\nkey", lower case -> value
@@ -78,10 +77,7 @@ ULONG SimMAPISendMail(LHANDLE session, ULONG_PTR uiParam, lpMapiMessage message,
     }
     auto guard = lock();
     auto& m = mail();
-    if (!m.results.empty()) {
-        record.result = m.results.front();
-        m.results.pop_front();
-    }
+    record.result = nextMailResult().value_or(0);
     m.sent.push_back(record);
     return record.result;
 }
@@ -98,7 +94,6 @@ std::vector<std::pair<const char*, FARPROC>> mapi32Exports() {
 
 void resetMail() {
     auto& m = mail();
-    m.results.clear();
     m.sent.clear();
     m.version = defaultVersion();
     m.profile.clear();
@@ -145,11 +140,6 @@ void SetMailInstalled(bool installed) {
     else if (RegistryKeyExists(HKEY_LOCAL_MACHINE, messagingKey))
         SetRegistryString(HKEY_LOCAL_MACHINE, messagingKey, "MAPI", "0");
     RefuseModule("MAPI32.DLL", !installed);
-}
-
-void ScriptMailResult(ULONG result) {
-    auto guard = lock();
-    mail().results.push_back(result);
 }
 
 std::vector<MailRecord> MailsSent() {

@@ -12,9 +12,10 @@
 
 namespace sim {
 
-// Forgets every window, class, clipboard format, memory block, queue and
-// fault; the clock returns to 0. Task 1 (the program) stays, with its module
-// path and command line set back to the defaults.
+// Forgets every window, class, clipboard format, memory block and queue,
+// and everything scripted: answers, faults and hooks. The clock returns to
+// 0. Task 1 (the program) stays, with its module path and command line set
+// back to the defaults.
 void Reset();
 
 // Simulated tasks. Task 1 is the program under test; tests may create more
@@ -208,6 +209,13 @@ struct Pixels {
 // of their own.
 Pixels WindowPixels(HWND hwnd);
 Pixels BitmapPixels(HBITMAP bitmap);
+// Device contexts handed out and not given back yet: those of windows
+// (BeginPaint, GetDC; EndPaint, ReleaseDC) and memory contexts (DeleteDC).
+std::size_t OpenDeviceContexts();
+// GDI objects made and not deleted yet (pens, brushes, fonts, bitmaps,
+// palettes, regions, metafiles, icons, image lists); stock objects, device
+// contexts and the surfaces that windows paint on are not counted.
+std::size_t LiveGdiObjects();
 // Adds a resource of the program (an .ico file's bytes as "ICON", a .bmp
 // file's as "BITMAP") beside those compiled in from resources/pictures.txt,
 // or replaces one; it stays until the process ends.

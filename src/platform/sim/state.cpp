@@ -1,3 +1,4 @@
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 #include "platform/sim/simulator.h"
 
@@ -117,15 +118,9 @@ void Reset() {
         queue->quitCode = 0;
     }
     s.clock = 0;
-    s.messageBoxAnswers.clear();
     s.messageBoxes.clear();
-    s.openClipboardHook = nullptr;
-    s.idleHook = nullptr;
-    s.idleActions.clear();
-    s.allocationFault = nullptr;
-    s.fileWriteFault = nullptr;
-    s.refusedWindowClasses.clear();
     s.violations.clear();
+    resetScript();
     s.tasks.erase(s.tasks.begin() + 1, s.tasks.end());
     s.tasks.front() = Task{1, defaultModulePath(), "", ""};
     tlsTask = 1;
@@ -158,16 +153,6 @@ TaskScope::TaskScope(int task) : previous_(tlsTask) {
 }
 TaskScope::~TaskScope() {
     tlsTask = previous_;
-}
-
-void SetAllocationFault(std::function<bool(std::size_t)> fails) {
-    auto guard = lock();
-    state().allocationFault = std::move(fails);
-}
-
-void SetFileWriteFault(std::function<bool(const std::string&)> fails) {
-    auto guard = lock();
-    state().fileWriteFault = std::move(fails);
 }
 
 std::vector<std::string> Violations() {

@@ -1,8 +1,9 @@
 // The simulator's inner state: the model of the desktop that the Win32
-// functions read and change. Only the simulator's own sources include this.
+// functions read and change. What tests script (answers, faults, hooks) is
+// kept apart, in script.h. Only the simulator's own sources include this.
 #pragma once
 
-#include "platform/sim/win32_sim.h"
+#include "platform/sim/include/win32_sim.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -175,7 +176,6 @@ struct State {
 
     std::vector<Timer> timers;
     UINT_PTR nextTimerId = 1;
-    bool timersAvailable = true;
     std::vector<HotKey> hotKeys;
     std::map<std::uintptr_t, Menu> menus;
 
@@ -187,22 +187,13 @@ struct State {
     unsigned char keys[256] = {};
     std::vector<std::string> fonts;
     std::vector<std::pair<HMENU, std::vector<std::string>>> trackedMenus;
-    std::deque<UINT> popupChoices;
 
     Clipboard clipboard;
     DWORD clock = 0;
     std::condition_variable_any clockTick;
 
-    std::deque<int> messageBoxAnswers;
     std::vector<std::tuple<HWND, std::string, std::string, UINT, int>> messageBoxes;
 
-    std::function<void()> openClipboardHook;
-    std::function<bool()> idleHook;
-    std::deque<std::function<void()>> idleActions;
-    std::function<bool(std::size_t)> allocationFault;
-    std::function<bool(const std::string&)> fileWriteFault;
-    // Lower-case class name -> the error that CreateWindowExA fails with.
-    std::map<std::string, DWORD> refusedWindowClasses;
     std::vector<std::string> violations;
 };
 

@@ -1,7 +1,7 @@
 // Showing and hiding, activation, the foreground window, focus, enabled state
 // and mouse capture.
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 

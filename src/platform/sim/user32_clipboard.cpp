@@ -2,6 +2,7 @@
 // offers by conversion, open/close per task, owner, sequence and the viewer
 // chain.
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 
 #include <algorithm>
@@ -303,11 +304,7 @@ void forgetWindow(HWND hwnd) {
 
 BOOL OpenClipboard(HWND newOwner) {
     if (currentTask() == 1) {
-        std::function<void()> hook;
-        {
-            auto guard = lock();
-            hook = state().openClipboardHook;
-        }
+        std::function<void()> hook = openClipboardHook();
         if (hook)
             hook();
     }
@@ -587,11 +584,6 @@ std::vector<ClipFormat> ReadClipboard() {
 int ClipboardOpenTask() {
     auto guard = lock();
     return board().open ? board().openTask : 0;
-}
-
-void SetOpenClipboardHook(std::function<void()> hook) {
-    auto guard = lock();
-    state().openClipboardHook = std::move(hook);
 }
 
 void HoldClipboardOpen() {

@@ -1,7 +1,7 @@
 // The platform's standard controls as state: edit (text, selection,
 // read-only, paste), button (check state, clicks), static, status bar.
 #include "platform/sim/state.h"
-#include "platform/sim/user32_controls.h"
+#include "platform/sim/include/user32_controls.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,6 @@
 // Message boxes: logged and answered by the test's script.
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
 
 using namespace sim::detail;
@@ -8,9 +9,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     auto guard = lock();
     auto& s = state();
     int answer;
-    if (!s.messageBoxAnswers.empty()) {
-        answer = s.messageBoxAnswers.front();
-        s.messageBoxAnswers.pop_front();
+    if (auto scripted = nextMessageBoxAnswer()) {
+        answer = *scripted;
     } else {
         switch (type & 0xF) {
         case MB_YESNO:
@@ -26,11 +26,6 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 namespace sim {
-
-void ScriptMessageBoxAnswer(int answer) {
-    auto guard = lock();
-    state().messageBoxAnswers.push_back(answer);
-}
 
 std::vector<MessageBoxRecord> MessageBoxes() {
     auto guard = lock();

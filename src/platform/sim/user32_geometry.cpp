@@ -1,6 +1,6 @@
 // Window geometry, visibility, z-order and the desktop's metrics.
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 

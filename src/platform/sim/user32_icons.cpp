@@ -3,7 +3,7 @@
 // and XOR colours.
 #include "platform/sim/gdi32_internal.h"
 #include "platform/sim/resources_embedded.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // that tests inject; the desktop's fonts.
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>

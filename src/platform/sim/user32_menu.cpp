@@ -1,8 +1,9 @@
 // Menus as state: items with their ids, texts, flags and submenus; the menu
 // bar of a window; TrackPopupMenu answered by the test's script.
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>
@@ -314,10 +315,7 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int, int, int, HWND hwnd, const RECT
         std::vector<std::string> texts;
         describe(menu, "", texts);
         state().trackedMenus.emplace_back(menu, texts);
-        if (!state().popupChoices.empty()) {
-            choice = state().popupChoices.front();
-            state().popupChoices.pop_front();
-        }
+        choice = nextPopupMenuChoice().value_or(0);
         MenuItem* item = choice ? findItem(menu, choice, false) : nullptr;
         if (!item || (item->state & (MF_GRAYED | MF_DISABLED)))
             choice = 0;
@@ -343,11 +341,6 @@ bool ChooseMenuItem(HWND hwnd, UINT id) {
     }
     SendMessageA(hwnd, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(hwnd)), 0);
     return PostMessageA(hwnd, WM_COMMAND, id, 0);
-}
-
-void ScriptPopupMenuChoice(UINT id) {
-    auto guard = lock();
-    state().popupChoices.push_back(id);
 }
 
 std::vector<std::vector<std::string>> TrackedPopupMenus() {

@@ -1,7 +1,8 @@
 // Message queues: one per thread, with posted and sent messages and quit.
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstring>
@@ -111,16 +112,6 @@ BOOL post(DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 namespace sim {
 
-void SetIdleHook(std::function<bool()> hook) {
-    auto guard = lock();
-    state().idleHook = std::move(hook);
-}
-
-void WhenIdle(std::function<void()> action) {
-    auto guard = lock();
-    state().idleActions.push_back(std::move(action));
-}
-
 } // namespace sim
 
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -155,24 +146,11 @@ void PostQuitMessage(int exitCode) {
 namespace {
 
 // Gives the test's idle hook a turn before the thread blocks; true when it acted.
-bool runIdleHook(Lock& guard) {
-    auto& s = state();
-    std::function<void()> action;
-    std::function<bool()> hook;
-    if (!s.idleActions.empty()) {
-        action = std::move(s.idleActions.front());
-        s.idleActions.pop_front();
-    } else {
-        hook = s.idleHook;
-    }
-    if (!action && !hook)
-        return false;
+bool idleTurn(Lock& guard) {
+    if (!idleHookSet())
+        return false; // the lock stays: nothing may slip in before the wait
     guard.unlock();
-    bool acted = true;
-    if (action)
-        action();
-    else
-        acted = hook();
+    bool acted = sim::detail::runIdleHook();
     guard.lock();
     return acted;
 }
@@ -183,7 +161,7 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     auto guard = lock();
     auto own = queueOf(GetCurrentThreadId());
     while (!takeMessage(guard, msg, hwnd, filterMin, filterMax, true))
-        if (!runIdleHook(guard))
+        if (!idleTurn(guard))
             own->wake.wait(guard);
     return msg->message != WM_QUIT;
 }
@@ -202,7 +180,7 @@ BOOL WaitMessage() {
         if (!own->posted.empty() || own->quit ||
             syntheticMessage(GetCurrentThreadId(), synthetic, false))
             return TRUE;
-        if (!runIdleHook(guard))
+        if (!idleTurn(guard))
             own->wake.wait(guard);
     }
 }

@@ -1,7 +1,8 @@
 // Invalidation and WM_PAINT, timers on the simulated clock, and hot keys.
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 
@@ -99,7 +100,6 @@ void resetWindowManager() {
     auto& s = state();
     s.timers.clear();
     s.nextTimerId = 1;
-    s.timersAvailable = true;
     s.hotKeys.clear();
     s.menus.clear();
     s.active = s.foreground = s.focus = s.capture = nullptr;
@@ -107,7 +107,6 @@ void resetWindowManager() {
     std::fill(std::begin(s.keys), std::end(s.keys), 0);
     s.fonts = {"Arial", "Courier New", "MS Sans Serif", "Tahoma", "Times New Roman"};
     s.trackedMenus.clear();
-    s.popupChoices.clear();
 }
 
 } // namespace sim::detail
@@ -115,7 +114,7 @@ void resetWindowManager() {
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     auto guard = lock();
     auto& s = state();
-    if (!s.timersAvailable) {
+    if (!timersAvailable()) {
         SetLastError(ERROR_NO_SYSTEM_RESOURCES);
         return 0;
     }
@@ -207,11 +206,6 @@ std::vector<HotKeyRecord> HotKeys() {
     for (const auto& k : state().hotKeys)
         out.push_back(HotKeyRecord{k.hwnd, k.id, k.modifiers, k.key});
     return out;
-}
-
-void SetTimersAvailable(bool available) {
-    auto guard = lock();
-    state().timersAvailable = available;
 }
 
 std::vector<TimerRecord> Timers() {

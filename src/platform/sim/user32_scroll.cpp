@@ -1,6 +1,6 @@
 // The standard scroll bars of windows, as state.
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 

@@ -1,7 +1,8 @@
 // Window classes and windows: creation, destruction, text, data, enumeration.
 #include "platform/sim/simulator.h"
+#include "platform/sim/script.h"
 #include "platform/sim/state.h"
-#include "platform/sim/user32_wm.h"
+#include "platform/sim/include/user32_wm.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,7 +26,7 @@ void applyRefusalFromEnvironment() {
         return;
     read = true;
     if (const char* name = std::getenv("STASHWELL_SIM_REFUSE_WINDOW_CLASS"); name && *name)
-        state().refusedWindowClasses[lower(name)] = ERROR_CLASS_DOES_NOT_EXIST;
+        sim::RefuseWindowClass(name, ERROR_CLASS_DOES_NOT_EXIST);
 }
 
 std::string className(LPCSTR name) {
@@ -143,9 +144,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR classNameArg, LPCSTR windowName, DWOR
     {
         auto guard = lock();
         applyRefusalFromEnvironment();
-        if (auto refused = state().refusedWindowClasses.find(lower(name));
-            refused != state().refusedWindowClasses.end()) {
-            SetLastError(refused->second);
+        if (auto refused = sim::detail::windowClassRefusal(name)) {
+            SetLastError(*refused);
             return nullptr;
         }
         auto* cls = findClass(currentTask(), name);
@@ -418,11 +418,6 @@ HWND GetParent(HWND hwnd) {
 }
 
 namespace sim {
-
-void RefuseWindowClass(const std::string& className, DWORD error) {
-    auto guard = lock();
-    state().refusedWindowClasses[lower(className)] = error;
-}
 
 std::vector<std::string> LiveWindows() {
     auto guard = lock();

@@ -2,7 +2,7 @@
 // commands that pass a text (a macro, a keyword) are logged with it.
 #include "platform/sim/simulator.h"
 #include "platform/sim/state.h"
-#include "platform/sim/winhelp.h"
+#include "platform/sim/include/winhelp.h"
 
 using namespace sim::detail;
 

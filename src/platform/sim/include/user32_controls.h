@@ -1,0 +1,81 @@
+// The standard controls of user32 (edit, button, static) and comctl32's
+// status bar, as the simulator gives them: their messages and styles.
+#pragma once
+
+#include "platform/sim/include/user32_wm.h"
+
+// Edit controls.
+#define ES_LEFT 0x0000L
+#define ES_MULTILINE 0x0004L
+#define ES_AUTOVSCROLL 0x0040L
+#define ES_AUTOHSCROLL 0x0080L
+#define ES_NOHIDESEL 0x0100L
+#define ES_READONLY 0x0800L
+#define ES_WANTRETURN 0x1000L
+#define ES_NUMBER 0x2000L
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_GETLINECOUNT 0x00BA
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT EM_LIMITTEXT
+#define EM_REPLACESEL 0x00C2
+#define EM_SETREADONLY 0x00CF
+#define EM_GETMODIFY 0x00B8
+#define EM_SETMODIFY 0x00B9
+#define EN_CHANGE 0x0300
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+
+// Buttons.
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_3STATE 0x00000005L
+#define BS_GROUPBOX 0x00000007L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_OWNERDRAW 0x0000000BL
+#define BS_TYPEMASK 0x0000000FL
+#define BS_LEFTTEXT 0x00000020L
+#define BS_MULTILINE 0x00002000L
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BN_CLICKED 0
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_BUTTON 0x2000
+
+// Statics.
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_ICON 0x00000003L
+#define SS_NOPREFIX 0x00000080L
+#define SS_NOTIFY 0x00000100L
+#define STM_SETICON 0x0170
+
+// Common controls' shared styles and the status bar.
+#define CCS_TOP 0x00000001L
+#define CCS_NORESIZE 0x00000004L
+#define CCS_NOPARENTALIGN 0x00000008L
+#define CCS_BOTTOM 0x00000003L
+#define SBARS_SIZEGRIP 0x0100
+#define SB_SETTEXTA (WM_USER + 1)
+#define SB_GETTEXTA (WM_USER + 2)
+#define SB_GETTEXTLENGTHA (WM_USER + 3)
+#define SB_SETPARTS (WM_USER + 4)
+#define SB_SIMPLE (WM_USER + 9)
+#define SB_ISSIMPLE (WM_USER + 14)
+#define SB_SIMPLEID 0x00FF
+#define STATUSCLASSNAMEA "msctls_statusbar32"

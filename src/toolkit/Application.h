@@ -1,0 +1,108 @@
+// The application object: one per program instance.
+#pragma once
+
+#include "toolkit/Classes.h"
+#include "toolkit/Graphics.h"
+#include "toolkit/WndProc.h"
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace tk {
+
+class TControl;
+class TCustomForm;
+
+// One per program instance: the hidden top-level window of class
+// "TApplication", captioned with the title, on whose behalf the program uses
+// the clipboard, which owns the task-bar button, and by which another
+// instance recognises this one.
+class TApplication : public TComponent, public TWindowTarget {
+public:
+    TApplication();
+    ~TApplication() override;
+
+    // Creates the application window.
+    void Initialize();
+    HWND Handle() const { return handle_; }
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title);
+    TIcon& Icon() { return icon_; }
+
+    // Creates a form owned by the application; the first one becomes the
+    // main form. The form's OnCreate runs before this returns.
+    template <typename T, typename... Args> T* CreateForm(Args&&... args) {
+        auto* form = new T(this, std::forward<Args>(args)...);
+        form->AfterConstruction();
+        if (!mainForm_)
+            SetMainForm(form);
+        return form;
+    }
+    TCustomForm* MainForm() const { return mainForm_; }
+    // When the run loop starts, the main form is shown when this is set.
+    bool ShowMainWindowOnRun = true;
+
+    // The message loop. ProcessMessages handles what is queued now and
+    // returns; HandleMessage handles one message, waiting for one when the
+    // queue is empty; Run shows the main form and handles messages until the
+    // program is told to end.
+    void ProcessMessages();
+    void HandleMessage();
+    void Run();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    void Minimize();
+    void Restore();
+
+    // Where exceptions that escape an event handler end: OnException when
+    // set, otherwise the error box under the application's title.
+    std::function<void(const std::exception&)> OnException;
+    void HandleException(const std::exception& error);
+    void ShowException(const std::exception& error);
+
+    // The long hint of the control or menu item under the mouse; status bars
+    // with automatic hints show it.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint);
+    void NoteMouseOver(TControl* control);
+    void ForgetControl(TControl* control);
+
+    // The task-bar button is shown while any of the program's forms is.
+    void UpdateTaskbarButton();
+    // The form whose window is (or contains) `hwnd`.
+    TCustomForm* FormOf(HWND hwnd) const;
+    // A WM_COMMAND number for a new menu item, unique within the application.
+    UINT NewMenuCommand() { return nextMenuCommand_++; }
+
+private:
+    // The application window's messages.
+    void WindowMessage(HWND window, TMessage& message) override;
+    bool ProcessMessage(MSG& msg);
+    bool IsShortCutMessage(const MSG& msg);
+    void SetMainForm(TCustomForm* form);
+
+    HWND handle_ = nullptr;
+    std::string title_;
+    TIcon icon_;
+    bool terminated_ = false;
+    TCustomForm* mainForm_ = nullptr;
+    std::string hint_;
+    TControl* hintControl_ = nullptr;
+    UINT nextMenuCommand_ = 100;
+};
+
+// The application that a component belongs to, found through its owners.
+TApplication& ApplicationOf(const TComponent* component);
+// The same, or null when the component belongs to no application.
+TApplication* FindApplication(const TComponent* component);
+// Hands an exception that escaped an event handler to the application of
+// the component, whose handler reports it; without an application, or when
+// the handler fails in turn, the exception ends here. Where a window
+// procedure catches, so that no exception crosses the platform's code.
+void ReportException(const TComponent* component, const std::exception& error) noexcept;
+
+// Whether the screen fonts include this face (compared without regard to case).
+bool ScreenFontInstalled(const std::string& face);
+
+} // namespace tk
