@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running, testing and packaging need on Debian 12:
 # every package whose commands the scripts, tests and benchmarks call (see
-# scripts/commands.sh) and the libraries they build against. Idempotent:
+# scripts/common.sh) and the libraries they build against. Idempotent:
 # installs only the packages that are missing.
 set -euo pipefail
 
