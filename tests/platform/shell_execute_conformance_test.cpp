@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ShellExecute, TheRecordHasThePlatformsLayout) {
+TEST(ShellOpen, TheRecordHasThePlatformsLayout) {
     if (sizeof(void*) == 8) {
         EXPECT_EQ(sizeof(SHELLEXECUTEINFOA), 112u);
         EXPECT_EQ(offsetof(SHELLEXECUTEINFOA, hwnd), 8u);
@@ -26,7 +26,7 @@ TEST(ShellExecute, TheRecordHasThePlatformsLayout) {
     }
 }
 
-TEST(ShellExecute, AnAddressNoProgramIsRegisteredForFails) {
+TEST(ShellOpen, AnAddressNoProgramIsRegisteredForFails) {
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI; // no box from the shell
