@@ -6,13 +6,27 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/common.sh"
-require_commands python3 /usr/lib/wine/wine64 wineserver wineboot xvfb-run Xvfb xauth xdotool \
+require_commands cmake ninja python3 /usr/lib/wine/wine64 wineserver wineboot xvfb-run Xvfb xauth xdotool \
     import convert objdump
 export STASHWELL_WIN64_BUILD="${STASHWELL_WIN64_BUILD:-$root/build/win64}"
 export STASHWELL_DIST="${STASHWELL_DIST:-$root/dist}"
 export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# The program once more, with banner addresses on the fixed loopback port
+# where the banner checks (tests/e2e/test_banner_wine.py) run their server;
+# both advertisers point there. Only the program is built in that folder.
+export STASHWELL_WIN64_BANNER_BUILD="${STASHWELL_WIN64_BANNER_BUILD:-$root/build/win64-banner}"
+if [ -z "${STASHWELL_INSIDE_XVFB:-}" ]; then
+    banner="http://127.0.0.1:38471"
+    cmake --preset win64 -B "$STASHWELL_WIN64_BANNER_BUILD" \
+        -DSTASHWELL_BANNER_A_IMAGE="$banner/banner-a.gif" \
+        -DSTASHWELL_BANNER_A_LINK="$banner/advertiser-a/" \
+        -DSTASHWELL_BANNER_B_IMAGE="$banner/banner-b.gif" \
+        -DSTASHWELL_BANNER_B_LINK="$banner/advertiser-b/" >/dev/null
+    cmake --build "$STASHWELL_WIN64_BANNER_BUILD" --target Stashwell
+fi
 
 if [ -z "${STASHWELL_INSIDE_XVFB:-}" ]; then
     exec env STASHWELL_INSIDE_XVFB=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"

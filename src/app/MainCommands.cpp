@@ -8,7 +8,9 @@
 using namespace tk;
 
 void TMainForm::OptionsPreferences1Execute(TComponent*) {
-    if (!settings_)
+    // The dialog is made after this window: a command that comes while the
+    // banner downloads at start finds none yet, and does nothing.
+    if (!settings_ || !OptionsForm)
         return;
     TSettings& s = *settings_;
     TOptionsForm& dialog = *OptionsForm;
@@ -66,5 +68,8 @@ void TMainForm::HelpContents1Execute(TComponent*) {
 }
 
 void TMainForm::HelpAbout1Execute(TComponent*) {
+    // Made after this window, like the Preferences dialog.
+    if (!AboutForm)
+        return;
     AboutForm->ShowModal();
 }

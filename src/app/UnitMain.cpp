@@ -3,8 +3,6 @@
 #include "traymenu/TrayIconMenu.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <ctime>
 
 using namespace tk;
 
@@ -182,9 +180,8 @@ void TMainForm::FormCreate(TComponent*) {
     RegisterProgramHotKey();
     if (ScreenFontInstalled("Tahoma"))
         Font().SetName("Tahoma");
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    BannerPair = ChooseBannerPair();
-    LoadBanner(BannerPair, *Image);
+    BannerPair = banner::ChooseBannerPair();
+    LoadBanner(BannerPair, Image);
     for (TSpeedButton* button : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4})
         button->SetCaption("");
 }
@@ -262,7 +259,8 @@ void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button) {
 }
 
 void TMainForm::CoolTrayIconMouseUp(TComponent*, TMouseButton button, TShiftState, int x, int y) {
-    if (button != TMouseButton::mbRight)
+    // The tray menu is made after this window: none yet while the banner downloads.
+    if (button != TMouseButton::mbRight || !TrayIconWindow)
         return;
     // The tray menu's items show these shortcuts; it gives them back when it hides.
     for (TAction* action : {FileOpen1, FileSave1, EditDelete1, OptionsPreferences1})
@@ -272,7 +270,17 @@ void TMainForm::CoolTrayIconMouseUp(TComponent*, TMouseButton button, TShiftStat
     TrayIconWindow->PopupAt(x - TrayIconWindow->Width(), y - TrayIconWindow->Height());
 }
 
-void TMainForm::ImageClick(TComponent*) {}
+void TMainForm::ImageClick(TComponent*) {
+    OpenLink(BannerPair.LinkURL);
+}
+
+void TMainForm::LoadBanner(const TBannerPair& pair, TJvGIFAnimator* animator) {
+    banner::LoadBanner(ApplicationOf(this), pair, *animator);
+}
+
+void TMainForm::OpenLink(const std::string& url) {
+    banner::OpenLink(ApplicationOf(this).Handle(), url);
+}
 
 void TMainForm::WndProc(TMessage& message) {
     switch (message.Msg) {

@@ -120,6 +120,9 @@ private:
     tk::TMenuItem* NewMenuItem(tk::TMenuItem* parent, const std::string& caption,
                                tk::TAction* action = nullptr);
     tk::TSpeedButton* NewSpeedButton(int left, tk::TAction* action);
+    // The banner: its download at start, and the page a click opens.
+    void LoadBanner(const TBannerPair& pair, TJvGIFAnimator* animator);
+    void OpenLink(const std::string& url);
 
     std::unique_ptr<TSettings> settings_;
     TSimpleMapi simpleMapi_;

@@ -9,6 +9,7 @@
 #include <winsock.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <commdlg.h>
 #include <mapi.h>
 #else

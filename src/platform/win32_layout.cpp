@@ -15,4 +15,5 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40);
 static_assert(sizeof(RGBQUAD) == 4);
 static_assert(sizeof(MENUITEMINFOA) == 48);
 static_assert(sizeof(PAINTSTRUCT) == 64);
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60);
 #endif

@@ -95,14 +95,15 @@ std::string Connection::ReadFor(int ms) {
     return got;
 }
 
-void Connection::Send(const std::string& bytes) {
+bool Connection::Send(const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n <= 0)
-            return;
+            return false;
         done += static_cast<std::size_t>(n);
     }
+    return true;
 }
 
 void Signal::Raise() {

@@ -42,7 +42,8 @@ public:
     std::string ReadExactly(std::size_t count);
     // Reads what arrives within `ms` milliseconds of quiet.
     std::string ReadFor(int ms);
-    void Send(const std::string& bytes);
+    // False when the peer went away before all was sent.
+    bool Send(const std::string& bytes);
     // Waits until the peer closes; false after `ms` milliseconds.
     bool WaitForClose(int ms);
     void Close();

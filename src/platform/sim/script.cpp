@@ -24,6 +24,8 @@ struct Script {
     std::function<bool(std::size_t)> allocationFault;
     std::function<bool(const std::string&)> fileWriteFault;
     bool timersAvailable = true;
+    bool performanceCounterFails = false;
+    std::optional<DWORD> shellExecuteRefusal;
     std::map<std::string, DWORD> refusedWindowClasses; // lower-case name -> error
     std::set<std::string> refusedModules;
     std::set<std::pair<std::string, std::string>> hiddenExports; // (module, export)
@@ -96,6 +98,14 @@ bool fileWriteFails(const std::string& path) {
 
 bool timersAvailable() {
     return withScript([](Script& s) { return s.timersAvailable; });
+}
+
+bool performanceCounterFails() {
+    return withScript([](Script& s) { return s.performanceCounterFails; });
+}
+
+std::optional<DWORD> shellExecuteRefusal() {
+    return withScript([](Script& s) { return s.shellExecuteRefusal; });
 }
 
 bool moduleRefused(const std::string& module) {
@@ -253,6 +263,19 @@ void RefuseWindowClass(const std::string& className, DWORD error) {
 
 void SetTimersAvailable(bool available) {
     withScript([&](Script& s) { s.timersAvailable = available; });
+}
+
+void SetPerformanceCounterFails(bool fails) {
+    withScript([&](Script& s) { s.performanceCounterFails = fails; });
+}
+
+void RefuseShellExecute(DWORD error) {
+    withScript([&](Script& s) {
+        if (error)
+            s.shellExecuteRefusal = error;
+        else
+            s.shellExecuteRefusal.reset();
+    });
 }
 
 void SetOpenClipboardHook(std::function<void()> hook) {

@@ -39,6 +39,9 @@ bool lookupCompletesEarly();
 bool allocationFails(std::size_t bytes);
 bool fileWriteFails(const std::string& path);
 bool timersAvailable();
+bool performanceCounterFails();
+// The error with which ShellExecuteExA refuses every call; none when it does not.
+std::optional<DWORD> shellExecuteRefusal();
 // The error CreateWindowExA fails with for a refused window class (name
 // compared without regard to case), none when the class is not refused.
 std::optional<DWORD> windowClassRefusal(const std::string& className);

@@ -174,6 +174,14 @@ int TimedWaits();
 // come to rest, for instance in a wait for an event that only it can set.
 int Waits();
 
+// The performance counter behind QueryPerformanceCounter counts 10 MHz on
+// the simulated clock, from 0 at Reset, and never gives the same count
+// twice. SetPerformanceCounter makes the next read give `value`; the counter
+// goes on from there. While it fails, QueryPerformanceCounter returns FALSE
+// with a count of 0, as on a machine without the hardware.
+void SetPerformanceCounter(LONGLONG value);
+void SetPerformanceCounterFails(bool fails);
+
 // Run-time modules (LoadLibraryA): names compare without regard to case and
 // with or without ".dll". A refused module fails to load (ERROR_MOD_NOT_FOUND);
 // a hidden export is not found by GetProcAddress (ERROR_PROC_NOT_FOUND).
@@ -318,6 +326,33 @@ struct HelpRecord {
     std::string text;
 };
 std::vector<HelpRecord> HelpCalls();
+
+// The shell (ShellExecuteExA): every call is logged. An address of a scheme
+// that a default desktop has a program for (http, https, ftp, mailto) is
+// opened; any other address has no association (ERROR_NO_ASSOCIATION, and
+// SE_ERR_NOASSOC in hInstApp). A record whose cbSize is not
+// sizeof(SHELLEXECUTEINFOA) is refused with ERROR_INVALID_PARAMETER (Wine
+// reads a record of any size). While a refusal is set, every call fails with
+// that error; RefuseShellExecute(0) ends it.
+struct ShellExecuteRecord {
+    DWORD size = 0;
+    ULONG mask = 0;
+    HWND hwnd = nullptr;
+    bool hasVerb = false; // a null verb: the default one
+    std::string verb;
+    std::string file;
+    std::string parameters;
+    std::string directory;
+    int show = 0;
+    bool result = false;
+};
+void RefuseShellExecute(DWORD error = ERROR_NO_ASSOCIATION);
+std::vector<ShellExecuteRecord> ShellExecutes();
+
+// The program's string table: a test sets a string as a build with another
+// value would have it (an empty text: as a build without the string), until
+// Reset brings back the strings the program was built with.
+void SetStringResource(UINT id, const std::string& text);
 
 // What GetVersionExA reports (by default 5.1, build 2600, VER_PLATFORM_WIN32_NT)
 // and the profile (win.ini) entries that GetProfileIntA reads; an empty value

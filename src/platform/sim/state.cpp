@@ -100,6 +100,9 @@ void Reset() {
     resetFileDialogs();
     resetMail();
     resetHelp();
+    resetShellExecute();
+    resetPerformanceCounter();
+    resetStringResources();
     s.windows.clear();
     s.topLevel.clear();
     s.classes.clear();

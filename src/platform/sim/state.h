@@ -256,6 +256,11 @@ void resetRegistry();
 void resetFileDialogs();
 void resetMail();
 void resetHelp();
+// The shell's log of ShellExecuteExA calls, the performance counter, and the
+// string table as tests changed it.
+void resetShellExecute();
+void resetPerformanceCounter();
+void resetStringResources();
 
 // Window manager helpers (caller holds the lock unless said otherwise).
 RECT nonClientInsets(const Window& w);
@@ -264,6 +269,9 @@ bool isVisibleOnScreen(HWND hwnd);
 HWND topLevelOf(HWND hwnd);
 void forgetWindowManager(HWND hwnd);
 void resetWindowManager();
+// Gives the test's idle hook a turn before a thread blocks in a wait for
+// messages; true when it acted (the wait then looks again).
+bool idleTurn(Lock& guard);
 // A WM_PAINT or WM_TIMER owed to a window of this thread, if any.
 bool syntheticMessage(DWORD thread, MSG& out, bool remove);
 // Keeps the key state in step with keyboard messages as they are taken.

@@ -143,9 +143,8 @@ void PostQuitMessage(int exitCode) {
     own->wake.notify_all();
 }
 
-namespace {
+namespace sim::detail {
 
-// Gives the test's idle hook a turn before the thread blocks; true when it acted.
 bool idleTurn(Lock& guard) {
     if (!idleHookSet())
         return false; // the lock stays: nothing may slip in before the wait
@@ -155,7 +154,7 @@ bool idleTurn(Lock& guard) {
     return acted;
 }
 
-} // namespace
+} // namespace sim::detail
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     auto guard = lock();

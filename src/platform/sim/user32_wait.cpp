@@ -44,6 +44,8 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
         DWORD elapsed = state().clock - start;
         if (milliseconds != INFINITE && elapsed >= milliseconds)
             return WAIT_TIMEOUT;
+        if (idleTurn(guard))
+            continue;
         if (realTime && milliseconds != INFINITE) {
             auto begun = std::chrono::steady_clock::now();
             own->wake.wait_for(guard, std::chrono::milliseconds(milliseconds - elapsed));

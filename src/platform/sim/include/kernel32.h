@@ -103,6 +103,21 @@ LPSTR GetCommandLineA();
 DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
 DWORD GetTickCount();
+
+// The high-resolution performance counter (simulator.h says how it runs).
+union LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    };
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+};
+using PLARGE_INTEGER = LARGE_INTEGER*;
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 void Sleep(DWORD milliseconds);
 
 // Run-time modules (the simulator's own DLLs, see simulator.h).

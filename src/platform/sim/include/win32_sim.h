@@ -13,4 +13,5 @@
 #include "platform/sim/include/comdlg32.h"
 #include "platform/sim/include/mapi.h"
 #include "platform/sim/include/winhelp.h"
+#include "platform/sim/include/shell32_execute.h"
 #include "platform/sim/include/winsock.h"
