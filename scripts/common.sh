@@ -17,6 +17,12 @@ declare -A stashwell_command_package=(
     [objdump]=binutils [file]=file
 )
 
+# ccache: paths below the checkout count relative to it, and the build
+# folder is left out of the key, so another clone or a second build folder
+# (the banner build of the Wine checks) reuses what the first one compiled.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
+
 require_commands() {
     local missing=() name
     for name in "$@"; do
