@@ -48,6 +48,12 @@ TEST_F(HotKeyConformance, AHeldCombinationIsRefusedToOthers) {
 
 TEST_F(HotKeyConformance, RegisteringAgainReplacesTheCombination) {
     ASSERT_TRUE(RegisterHotKey(first, 1, kAll, VK_F10));
+    // The same combination again on the same window and identifier is
+    // refused as well, and the registration stands.
+    SetLastError(0);
+    EXPECT_FALSE(RegisterHotKey(first, 1, kAll, VK_F10));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HOTKEY_ALREADY_REGISTERED));
+    EXPECT_FALSE(RegisterHotKey(second, 1, kAll, VK_F10));
     EXPECT_TRUE(RegisterHotKey(first, 1, kAll, VK_F24));
     // The first combination is free again; the new one is held.
     EXPECT_TRUE(RegisterHotKey(second, 1, kAll, VK_F10));

@@ -77,18 +77,18 @@ TEST_F(RegistryConformance, KeysAreMadeOpenedAndDeleted) {
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
     RegCloseKey(key);
-    ASSERT_EQ(RegCreateKeyExA(base, "one\\TWO", 0, nullptr, 0, KEY_READ, nullptr, &key,
-                              &disposition),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(base, "one\\TWO", 0, nullptr, 0, KEY_READ, nullptr, &key, &disposition),
+        ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
     RegCloseKey(key);
 
     // Opening a missing key fails; names compare without regard to case.
     EXPECT_EQ(RegOpenKeyExA(base, "One\\Missing", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key, nullptr);
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\stashwellconformance\\ONE", 0,
-                            KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\stashwellconformance\\ONE", 0, KEY_READ, &key),
+        ERROR_SUCCESS);
     // The subkey keeps the case it was made with.
     char name[64];
     DWORD size = sizeof name;
@@ -111,15 +111,17 @@ TEST_F(RegistryConformance, KeysAreMadeOpenedAndDeleted) {
 TEST_F(RegistryConformance, SubkeysAreEnumeratedInAlphabeticalOrder) {
     for (const char* name : {"beta", "Alpha", "gamma", "Delta"}) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(base, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(base, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         RegCloseKey(key);
     }
     std::vector<std::string> names;
     for (DWORD i = 0;; ++i) {
         char name[64];
         DWORD size = sizeof name;
-        if (RegEnumKeyExA(base, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(base, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
             break;
         names.push_back(name);
     }
@@ -186,9 +188,9 @@ TEST_F(RegistryConformance, SizesAreToldBeforeTheDataIsRead) {
     std::int32_t number = 0;
     ASSERT_EQ(Set("Wide", REG_BINARY, std::string(8, 'x')), ERROR_SUCCESS);
     size = sizeof number;
-    EXPECT_EQ(RegQueryValueExA(base, "Wide", nullptr, &type, reinterpret_cast<BYTE*>(&number),
-                               &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(
+        RegQueryValueExA(base, "Wide", nullptr, &type, reinterpret_cast<BYTE*>(&number), &size),
+        ERROR_MORE_DATA);
     EXPECT_EQ(size, 8u);
 }
 
@@ -252,8 +254,7 @@ TEST_F(RegistryConformance, TheMachineKeysOpenedReadOnlyRefuseChanges) {
     // The autostart and mail checks read HKEY_LOCAL_MACHINE; a key opened
     // there for reading refuses to be changed.
     HKEY software = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &software),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &software), ERROR_SUCCESS);
     BYTE data[] = "x";
     EXPECT_EQ(RegSetValueExA(software, "StashwellConformance", 0, REG_SZ, data, 2),
               ERROR_ACCESS_DENIED);
@@ -266,8 +267,9 @@ TEST_F(RegistryConformance, TheMachineKeysOpenedReadOnlyRefuseChanges) {
 
 TEST_F(RegistryConformance, AHandleToADeletedKeyIsDead) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(base, "Doomed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(base, "Doomed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteKeyA(base, "Doomed"), ERROR_SUCCESS);
     BYTE data[] = "x";
     EXPECT_EQ(RegSetValueExA(key, "V", 0, REG_SZ, data, 2), ERROR_KEY_DELETED);

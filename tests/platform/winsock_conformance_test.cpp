@@ -198,9 +198,9 @@ protected:
     // and the server's end of the connection (blocking).
     SOCKET Connected(SOCKET& server) {
         SOCKET client = Open();
-        EXPECT_EQ(ws.WSAAsyncSelect(client, window, kSelect,
-                                    FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE),
-                  0);
+        EXPECT_EQ(
+            ws.WSAAsyncSelect(client, window, kSelect, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE),
+            0);
         sockaddr_in to = Loopback(port);
         EXPECT_EQ(ws.connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to), SOCKET_ERROR);
         EXPECT_EQ(ws.WSAGetLastError(), WSAEWOULDBLOCK);
@@ -241,8 +241,8 @@ TEST_F(WinsockConformance, AConnectionIsToldByConnectThenWrite) {
 
 TEST_F(WinsockConformance, ARefusedConnectionIsToldByConnectWithItsError) {
     SOCKET client = Open();
-    ASSERT_EQ(ws.WSAAsyncSelect(client, window, kSelect, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE),
-              0);
+    ASSERT_EQ(
+        ws.WSAAsyncSelect(client, window, kSelect, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
     // A port that was free a moment ago: the listener's, closed.
     ws.closesocket(listener);
     listener = INVALID_SOCKET;
@@ -312,27 +312,50 @@ TEST_F(WinsockConformance, WriteIsToldOnceThereIsRoomAfterASendThatWouldBlock) {
             read += n;
         }
         return read == sent && Has(client, FD_WRITE);
-    })) << read << " of " << sent << ", " << Events(client);
+    })) << read
+        << " of " << sent << ", " << Events(client);
     PumpAWhile();
     EXPECT_EQ(Events(client), "WRITE");
 }
 
-TEST_F(WinsockConformance, CloseIsToldWithDataStillWaiting) {
+TEST_F(WinsockConformance, CloseIsToldOnceTheDataLeftIsRead) {
     SOCKET server = INVALID_SOCKET;
     SOCKET client = Connected(server);
     notices.clear();
     SendFrom(server, "bye");
     ASSERT_EQ(ws.closesocket(server), 0);
     opened.pop_back();
+    // While data waits unread, only the read is told.
+    ASSERT_TRUE(PumpUntil([&] { return Has(client, FD_READ); })) << Events(client);
+    PumpAWhile();
+    EXPECT_EQ(Events(client), "READ");
+    // Read, the end of the stream is told.
+    EXPECT_EQ(Receive(client, 100), "bye");
     ASSERT_TRUE(PumpUntil([&] { return Has(client, FD_CLOSE); })) << Events(client);
     PumpAWhile();
     EXPECT_EQ(Events(client), "READ CLOSE");
-    // The data is still there to read, then the end.
-    EXPECT_EQ(Receive(client, 100), "bye");
     EXPECT_EQ(Receive(client, 100), "");
 }
 
-TEST_F(WinsockConformance, AResetIsToldByCloseWithItsError) {
+TEST_F(WinsockConformance, CloseComesAfterEveryPieceOfTheDataLeft) {
+    SOCKET server = INVALID_SOCKET;
+    SOCKET client = Connected(server);
+    notices.clear();
+    SendFrom(server, "abcdef");
+    ASSERT_EQ(ws.closesocket(server), 0);
+    opened.pop_back();
+    ASSERT_TRUE(PumpUntil([&] { return Has(client, FD_READ); })) << Events(client);
+    // Part of it: the read is told again, not yet the close.
+    EXPECT_EQ(Receive(client, 4), "abcd");
+    ASSERT_TRUE(PumpUntil([&] { return Events(client) == "READ READ"; })) << Events(client);
+    PumpAWhile();
+    EXPECT_EQ(Events(client), "READ READ");
+    EXPECT_EQ(Receive(client, 4), "ef");
+    ASSERT_TRUE(PumpUntil([&] { return Has(client, FD_CLOSE); })) << Events(client);
+    EXPECT_EQ(Events(client), "READ READ CLOSE");
+}
+
+TEST_F(WinsockConformance, AResetIsToldByClose) {
     SOCKET server = INVALID_SOCKET;
     SOCKET client = Connected(server);
     notices.clear();
@@ -343,17 +366,21 @@ TEST_F(WinsockConformance, AResetIsToldByCloseWithItsError) {
     ASSERT_EQ(ws.closesocket(server), 0);
     opened.pop_back();
     ASSERT_TRUE(PumpUntil([&] { return Has(client, FD_CLOSE); })) << Events(client);
-    EXPECT_EQ(Events(client), "CLOSE(10054)");
-    EXPECT_EQ(Receive(client, 100), "error 10054");
+    // Windows tells the reset as WSAECONNRESET, and so does the simulator, so
+    // that the program's tests see the harder case; Wine tells it as an
+    // orderly close.
+    EXPECT_EQ(Events(client), conformance::OnWine() ? "CLOSE" : "CLOSE(10054)");
+    EXPECT_EQ(Receive(client, 100), "");
 }
 
 TEST_F(WinsockConformance, ErrorNumbersTheClientTurnsIntoTexts) {
-    // Sending on a socket that is not connected.
+    // Sending on a socket that is not connected: WSAECONNRESET as Wine says
+    // it (Windows says WSAENOTCONN; the client closes the session on either).
     SOCKET lone = Open();
     ASSERT_EQ(ws.WSAAsyncSelect(lone, window, kSelect, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE),
               0);
     EXPECT_EQ(ws.send(lone, "x", 1, 0), SOCKET_ERROR);
-    EXPECT_EQ(ws.WSAGetLastError(), WSAENOTCONN);
+    EXPECT_EQ(ws.WSAGetLastError(), WSAECONNRESET);
     // A second connect while the first is under way.
     sockaddr_in to = Loopback(port);
     ASSERT_EQ(ws.connect(lone, reinterpret_cast<sockaddr*>(&to), sizeof to), SOCKET_ERROR);
@@ -372,13 +399,12 @@ TEST_F(WinsockConformance, ErrorNumbersTheClientTurnsIntoTexts) {
     EXPECT_EQ(ws.WSAGetLastError(), WSAENOTSOCK);
     EXPECT_EQ(ws.send(gone, "x", 1, 0), SOCKET_ERROR);
     EXPECT_EQ(ws.WSAGetLastError(), WSAENOTSOCK);
-    // Notices for a window that does not exist.
+    // Notices for a window that is gone are taken without a word; they go nowhere.
     SOCKET third = Open();
-    HWND none = CreateWindowExA(0, "ConformanceSockets", "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND none = CreateWindowExA(0, "ConformanceSockets", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
     DestroyWindow(none);
-    EXPECT_EQ(ws.WSAAsyncSelect(third, none, kSelect, FD_READ), SOCKET_ERROR);
-    EXPECT_EQ(ws.WSAGetLastError(), WSAEINVAL);
+    EXPECT_EQ(ws.WSAAsyncSelect(third, none, kSelect, FD_READ), 0);
 }
 
 TEST_F(WinsockConformance, HostLookupsAnswerByMessage) {

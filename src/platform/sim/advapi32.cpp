@@ -43,8 +43,20 @@ struct Registry {
     std::map<std::uintptr_t, OpenKey> handles;
 };
 
+// What every machine has: HKEY_LOCAL_MACHINE\SOFTWARE.
+void addMachineKeys(Registry& r) {
+    auto software = std::make_unique<Key>();
+    software->name = "SOFTWARE";
+    software->id = r.nextId++;
+    r.roots[2].subkeys["software"] = std::move(software);
+}
+
 Registry& registry() {
-    static Registry* instance = new Registry;
+    static Registry* instance = [] {
+        auto* made = new Registry;
+        addMachineKeys(*made);
+        return made;
+    }();
     return *instance;
 }
 
@@ -189,6 +201,7 @@ void resetRegistry() {
         root.values.clear();
     }
     r.handles.clear();
+    addMachineKeys(r);
 }
 
 } // namespace sim::detail

@@ -257,6 +257,10 @@ void resetFileDialogs();
 void resetMail();
 void resetHelp();
 
+// ShowWindow; `tell` false leaves WM_SHOWWINDOW out, as SetWindowPos does
+// when it shows or hides (the caller holds no lock).
+BOOL showWindow(HWND hwnd, int command, bool tell);
+
 // Window manager helpers (caller holds the lock unless said otherwise).
 RECT nonClientInsets(const Window& w);
 RECT screenRect(const Window& w);
@@ -266,6 +270,9 @@ void forgetWindowManager(HWND hwnd);
 void resetWindowManager();
 // A WM_PAINT or WM_TIMER owed to a window of this thread, if any.
 bool syntheticMessage(DWORD thread, MSG& out, bool remove);
+// How long until the first timer of this thread falls due (0: due now);
+// none when it has no timer.
+std::optional<DWORD> nextTimerDue(DWORD thread);
 // Keeps the key state in step with keyboard messages as they are taken.
 void noteKeyMessage(const MSG& msg);
 
