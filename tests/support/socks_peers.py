@@ -174,8 +174,9 @@ class SocksCases:
 
     def test_socks4a_through_dante_sends_the_address_the_client_looked_up(self):
         # The HTTP client resolves the host itself before it connects, so its
-        # 4A request carries an address, as a SOCKS 4 one does (Dante has no
-        # 4A of its own to resolve a name with).
+        # 4A request carries an address, as a SOCKS 4 one does. A 4A request
+        # that carries a name is refused by Dante (reply code 91), and
+        # microsocks speaks SOCKS 5 only: neither peer resolves a 4A name.
         code, lines, _, body = self.fetch("--socks", f"127.0.0.1:{self.dante.port}",
                                           "--socks-level", "4A")
         self.assertFetched(code, lines, body, self.dante)
