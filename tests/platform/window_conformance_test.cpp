@@ -27,20 +27,29 @@ std::string TextOf(HWND hwnd) {
     return text;
 }
 
+struct Walk {
+    const std::vector<HWND>* wanted;
+    std::vector<HWND> found;
+};
+
+// The callbacks are CALLBACK functions, not lambdas: on 32-bit Windows a
+// lambda does not convert to a stdcall function pointer.
+BOOL CALLBACK CollectWanted(HWND hwnd, LPARAM lParam) {
+    auto* w = reinterpret_cast<Walk*>(lParam);
+    if (std::find(w->wanted->begin(), w->wanted->end(), hwnd) != w->wanted->end())
+        w->found.push_back(hwnd);
+    return TRUE;
+}
+
+BOOL CALLBACK CountAndStop(HWND, LPARAM lParam) {
+    ++*reinterpret_cast<int*>(lParam);
+    return FALSE;
+}
+
 // The top-level windows that EnumWindows gives, in its order, of those given.
 std::vector<HWND> EnumeratedAmong(const std::vector<HWND>& wanted) {
-    struct Walk {
-        const std::vector<HWND>* wanted;
-        std::vector<HWND> found;
-    } walk{&wanted, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            auto* w = reinterpret_cast<Walk*>(lParam);
-            if (std::find(w->wanted->begin(), w->wanted->end(), hwnd) != w->wanted->end())
-                w->found.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&walk));
+    Walk walk{&wanted, {}};
+    EnumWindows(CollectWanted, reinterpret_cast<LPARAM>(&walk));
     return walk.found;
 }
 
@@ -189,12 +198,7 @@ TEST_F(WindowConformance, NewWindowsTakeTheirPlaceInTheZOrder) {
 
     // Enumeration stops when the callback says so.
     int calls = 0;
-    EXPECT_FALSE(EnumWindows(
-        [](HWND, LPARAM lParam) -> BOOL {
-            ++*reinterpret_cast<int*>(lParam);
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&calls)));
+    EXPECT_FALSE(EnumWindows(CountAndStop, reinterpret_cast<LPARAM>(&calls)));
     EXPECT_EQ(calls, 1);
 }
 
