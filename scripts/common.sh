@@ -10,7 +10,7 @@ declare -A stashwell_command_package=(
     [x86_64-w64-mingw32-windres]=binutils-mingw-w64-x86-64
     [i686-w64-mingw32-g++-posix]=g++-mingw-w64-i686-posix
     [i686-w64-mingw32-windres]=binutils-mingw-w64-i686
-    [python3]=python3 [nginx]=nginx [curl]=curl
+    [python3]=python3 [nginx]=nginx [curl]=curl [danted]=dante-server [microsocks]=microsocks
     [/usr/lib/wine/wine64]=wine64 [wineserver]=wine [wineboot]=wine
     [xvfb-run]=xvfb [Xvfb]=xvfb [xauth]=xauth [xdotool]=xdotool [xwininfo]=x11-utils
     [import]=imagemagick [convert]=imagemagick [identify]=imagemagick

@@ -13,6 +13,7 @@ packages=(
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
     libgif-dev nginx curl binutils file
+    dante-server microsocks
 )
 
 missing=()

@@ -12,7 +12,7 @@ source scripts/common.sh
 require_commands cmake ctest ninja ccache g++ \
     x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres \
     i686-w64-mingw32-g++-posix i686-w64-mingw32-windres \
-    python3 nginx /usr/lib/wine/wine64 wineserver wineboot \
+    python3 nginx danted microsocks /usr/lib/wine/wine64 wineserver wineboot \
     xvfb-run Xvfb xauth xdotool import convert identify objdump file
 
 for preset in sim-asan sim win64 win32; do
@@ -28,6 +28,8 @@ echo "=== simulator tests (sanitizers on)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --preset sim-asan -j2
+echo "=== conformance rules per area (simulator; the Wine checks print theirs)"
+grep -h "^conformance " build/sim-asan/Testing/Temporary/LastTest.log
 
 echo "=== Wine checks (win64 build)"
 scripts/wine-tests.sh

@@ -6,7 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/common.sh"
-require_commands cmake ninja python3 /usr/lib/wine/wine64 wineserver wineboot xvfb-run Xvfb xauth xdotool \
+require_commands cmake ninja python3 nginx danted microsocks /usr/lib/wine/wine64 wineserver wineboot xvfb-run Xvfb xauth xdotool \
     import convert objdump
 export STASHWELL_WIN64_BUILD="${STASHWELL_WIN64_BUILD:-$root/build/win64}"
 export STASHWELL_DIST="${STASHWELL_DIST:-$root/dist}"

@@ -440,8 +440,15 @@ void THttpCli::SocketDataSent(WORD) {
 
 void THttpCli::SocketDataAvailable(WORD error) {
     int room = 8192 - receiveLen_;
-    if (room <= 0)
+    if (room <= 0) {
+        // A line that fills the buffer cannot be kept. What arrives is read
+        // and dropped all the same: WinSock tells of more data only after a
+        // recv, and of the server's close only once nothing is left unread,
+        // so data left waiting here would hold the request until its timeout.
+        char dropped[8192];
+        socket_->Receive(dropped, sizeof dropped);
         throw EHttpException("HTTP line too long", 4);
+    }
     int n = socket_->Receive(receiveBuffer_ + receiveLen_, room);
     if (requestType_ == httpAbort || n <= 0)
         return;

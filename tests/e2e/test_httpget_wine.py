@@ -89,6 +89,36 @@ class HttpGetOnWine(unittest.TestCase):
         self.assertEqual(result.returncode, 1, lines)
         self.assertIn("ResponseReason Connection refused (Error #10061)", lines)
 
+    def test_a_header_line_longer_than_the_buffer_ends_when_the_server_closes(self):
+        # WinSock tells of the close only once every byte has been read: the
+        # client reads on past a line it cannot keep, and ends at the close
+        # instead of waiting for its time limit.
+        with socket.socket() as listener:
+            listener.bind(("127.0.0.1", 0))
+            listener.listen(1)
+            port = listener.getsockname()[1]
+
+            def serve():
+                conn, _ = listener.accept()
+                with conn:
+                    request = b""
+                    while b"\r\n\r\n" not in request:
+                        chunk = conn.recv(4096)
+                        if not chunk:
+                            return
+                        request += chunk
+                    conn.sendall(b"HTTP/1.0 200 OK\r\nX-Long: " + b"a" * 9000 + b"\r\n\r\nbody")
+
+            server = threading.Thread(target=serve, daemon=True)
+            server.start()
+            begun = time.monotonic()
+            result, lines, _ = self.httpget(f"http://127.0.0.1:{port}/long", "long.bin")
+            waited = time.monotonic() - begun
+            server.join(5)
+        self.assertEqual(result.returncode, 0, lines)
+        self.assertEqual(lines[-2:], ["ResponseCode 200", "ResponseReason OK"])
+        self.assertLess(waited, 25.0)
+
     def test_a_silent_server_ends_the_request_after_30_seconds(self):
         # Accepts the connection and never answers.
         with socket.socket() as silent:

@@ -43,8 +43,20 @@ struct Registry {
     std::map<std::uintptr_t, OpenKey> handles;
 };
 
+// What every machine has: HKEY_LOCAL_MACHINE\SOFTWARE.
+void addMachineKeys(Registry& r) {
+    auto software = std::make_unique<Key>();
+    software->name = "SOFTWARE";
+    software->id = r.nextId++;
+    r.roots[2].subkeys["software"] = std::move(software);
+}
+
 Registry& registry() {
-    static Registry* instance = new Registry;
+    static Registry* instance = [] {
+        auto* made = new Registry;
+        addMachineKeys(*made);
+        return made;
+    }();
     return *instance;
 }
 
@@ -146,13 +158,6 @@ bool denied(int root, const Path& path, REGSAM desired) {
     return (refused & sim::RegRefuseWriteAccess) && (desired & writeRights);
 }
 
-std::string pathText(const Path& path) {
-    std::string text;
-    for (const auto& p : path)
-        text += (text.empty() ? "" : "\\") + p;
-    return text;
-}
-
 LONG copyOut(const std::string& bytes, LPBYTE data, LPDWORD size) {
     if (!size)
         return data ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
@@ -189,6 +194,7 @@ void resetRegistry() {
         root.values.clear();
     }
     r.handles.clear();
+    addMachineKeys(r);
 }
 
 } // namespace sim::detail
@@ -261,11 +267,6 @@ LSTATUS RegCloseKey(HKEY key) {
     if (rootIndex(key) >= 0)
         return ERROR_SUCCESS;
     return registry().handles.erase(sim::detail::key(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
-}
-
-LSTATUS RegFlushKey(HKEY key) {
-    auto guard = lock();
-    return resolve(key).error;
 }
 
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
@@ -353,24 +354,6 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWO
     return copyName(it->second->name, name, nameSize);
 }
 
-LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPDWORD type,
-                      LPBYTE data, LPDWORD dataSize) {
-    auto guard = lock();
-    auto [error, root, path, access, found] = resolve(key);
-    if (error)
-        return error;
-    if (!(access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    if (index >= found->values.size())
-        return ERROR_NO_MORE_ITEMS;
-    const Value& value = found->values[index];
-    if (LONG error = copyName(value.name, name, nameSize))
-        return error;
-    if (type)
-        *type = value.type;
-    return copyOut(value.data, data, dataSize);
-}
-
 namespace sim {
 
 namespace {
@@ -452,19 +435,6 @@ void SetRegistryString(HKEY root, const std::string& key, const std::string& nam
     SetRegistryValue(root, key, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
 }
 
-void DeleteRegistryKey(HKEY root, const std::string& key) {
-    auto guard = lock();
-    Path names;
-    int index = rootIndex(root);
-    if (index < 0 || !splitPath(key, names) || names.empty())
-        return;
-    Path path = lowerPath(names);
-    std::string last = path.back();
-    path.pop_back();
-    if (Key* parent = walk(registry().roots[index], path))
-        parent->subkeys.erase(last);
-}
-
 void RefuseRegistry(HKEY root, const std::string& key, unsigned refusals) {
     auto guard = lock();
     Path names;
@@ -481,16 +451,6 @@ void ClearRegistryRefusals() {
 std::size_t OpenRegistryKeys() {
     auto guard = lock();
     return registry().handles.size();
-}
-
-std::vector<std::string> OpenRegistryKeyPaths() {
-    auto guard = lock();
-    static const char* const rootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                            "HKEY_LOCAL_MACHINE"};
-    std::vector<std::string> paths;
-    for (const auto& [handle, open] : registry().handles)
-        paths.push_back(std::string(rootNames[open.root]) + "\\" + pathText(open.path));
-    return paths;
 }
 
 } // namespace sim

@@ -67,8 +67,6 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     return init && init->dwSize == sizeof(INITCOMMONCONTROLSEX) ? TRUE : FALSE;
 }
 
-void InitCommonControls() {}
-
 HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int, int) {
     if (cx <= 0 || cy <= 0) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -174,10 +174,12 @@ std::vector<POINT> toDevice(Painter& p, const POINT* points, int count) {
 void edgeLayer(Painter& p, RECT& r, UINT flags, COLORREF topLeft, COLORREF bottomRight) {
     if (r.left >= r.right || r.top >= r.bottom)
         return;
+    // Each side runs the whole length; right and bottom, drawn last, take
+    // the corners they share with left and top.
     if (flags & BF_LEFT)
-        p.fill(RECT{r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
+        p.fill(RECT{r.left, r.top, r.left + 1, r.bottom}, topLeft);
     if (flags & BF_TOP)
-        p.fill(RECT{r.left, r.top, r.right - 1, r.top + 1}, topLeft);
+        p.fill(RECT{r.left, r.top, r.right, r.top + 1}, topLeft);
     if (flags & BF_RIGHT)
         p.fill(RECT{r.right - 1, r.top, r.right, r.bottom}, bottomRight);
     if (flags & BF_BOTTOM)

@@ -238,16 +238,6 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD mov
     return static_cast<DWORD>(result);
 }
 
-BOOL FlushFileBuffers(HANDLE handle) {
-    auto guard = lock();
-    auto* file = findFile(handle);
-    if (!file) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    return ::fsync(file->fd) == 0;
-}
-
 BOOL CloseHandle(HANDLE object) {
     auto guard = lock();
     if (closeEvent(object))

@@ -252,15 +252,13 @@ void SetRegistryValue(HKEY root, const std::string& key, const std::string& name
 // A REG_SZ value with its terminating NUL, as programs write them.
 void SetRegistryString(HKEY root, const std::string& key, const std::string& name,
                        const std::string& text);
-void DeleteRegistryKey(HKEY root, const std::string& key); // with everything below it
 bool RegistryKeyExists(HKEY root, const std::string& key);
 std::vector<std::string> RegistrySubkeys(HKEY root, const std::string& key);
 std::vector<RegistryValue> RegistryValues(HKEY root, const std::string& key); // in order written
 bool GetRegistryValue(HKEY root, const std::string& key, const std::string& name,
                       RegistryValue& value);
-// Handles that are open now, and the keys they name (root name, lower-case path).
+// Registry handles that are open now.
 std::size_t OpenRegistryKeys();
-std::vector<std::string> OpenRegistryKeyPaths();
 
 // File dialogs (comdlg32). Each GetOpenFileNameA or GetSaveFileNameA takes the
 // next scripted answer: a file name, which the dialog completes as the

@@ -262,6 +262,10 @@ void resetShellExecute();
 void resetPerformanceCounter();
 void resetStringResources();
 
+// ShowWindow; `tell` false leaves WM_SHOWWINDOW out, as SetWindowPos does
+// when it shows or hides (the caller holds no lock).
+BOOL showWindow(HWND hwnd, int command, bool tell);
+
 // Window manager helpers (caller holds the lock unless said otherwise).
 RECT nonClientInsets(const Window& w);
 RECT screenRect(const Window& w);
@@ -274,6 +278,9 @@ void resetWindowManager();
 bool idleTurn(Lock& guard);
 // A WM_PAINT or WM_TIMER owed to a window of this thread, if any.
 bool syntheticMessage(DWORD thread, MSG& out, bool remove);
+// How long until the first timer of this thread falls due (0: due now);
+// none when it has no timer.
+std::optional<DWORD> nextTimerDue(DWORD thread);
 // Keeps the key state in step with keyboard messages as they are taken.
 void noteKeyMessage(const MSG& msg);
 

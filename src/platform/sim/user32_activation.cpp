@@ -48,8 +48,10 @@ void activate(HWND hwnd) {
         state().foreground = hwnd;
         if (Window* o = findWindow(old))
             oldTask = o->task;
+        // The window and its owners remember it as their last active one.
         if (Window* n = findWindow(hwnd)) {
             newTask = n->task;
+            n->lastActivePopup = hwnd;
             for (Window* owner = findWindow(n->owner); owner; owner = findWindow(owner->owner))
                 owner->lastActivePopup = hwnd;
         }
@@ -119,6 +121,13 @@ void setFocusTo(HWND hwnd) {
 } // namespace
 
 BOOL ShowWindow(HWND hwnd, int command) {
+    return showWindow(hwnd, command, true);
+}
+
+namespace sim::detail {
+
+// ShowWindow, and SetWindowPos showing or hiding, which sends no WM_SHOWWINDOW.
+BOOL showWindow(HWND hwnd, int command, bool tell) {
     bool wasVisible;
     bool nowVisible;
     bool topLevel;
@@ -156,7 +165,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
         minimized = w->style & WS_MINIMIZE;
         minimizedChange = minimized != wasMinimized;
     }
-    if (wasVisible != nowVisible)
+    if (tell && (wasVisible != nowVisible || command == SW_SHOWNA))
         SendMessageA(hwnd, WM_SHOWWINDOW, nowVisible, 0);
     {
         auto guard = lock();
@@ -199,6 +208,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
     return wasVisible;
 }
 
+} // namespace sim::detail
+
 BOOL EnableWindow(HWND hwnd, BOOL enable) {
     bool wasDisabled;
     bool changed;
@@ -216,10 +227,11 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     }
     if (changed) {
         if (!enable) {
+            // A disabled window cannot keep the focus; its children keep theirs.
             bool hadFocus;
             {
                 auto guard = lock();
-                hadFocus = focusInside(hwnd);
+                hadFocus = state().focus == hwnd;
             }
             if (hadFocus)
                 setFocusTo(nullptr);

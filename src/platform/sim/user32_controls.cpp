@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <string>
+#include <vector>
 
 using namespace sim::detail;
 
@@ -22,9 +24,17 @@ struct ButtonState {
     bool pushed = false;
 };
 
+// A status bar: the texts of its parts, and the one text of its simple mode.
+struct StatusState {
+    std::vector<std::string> parts = {""};
+    std::vector<int> edges = {-1};
+    bool simple = false;
+    std::string simpleText;
+};
+
 std::map<HWND, EditState> edits;
 std::map<HWND, ButtonState> buttons;
-std::map<HWND, std::string> statusTexts;
+std::map<HWND, StatusState> statusBars;
 
 std::string textOf(HWND hwnd) {
     int length = static_cast<int>(DefWindowProcA(hwnd, WM_GETTEXTLENGTH, 0, 0));
@@ -34,7 +44,9 @@ std::string textOf(HWND hwnd) {
     return text;
 }
 
-DWORD styleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)); }
+DWORD styleOf(HWND hwnd) {
+    return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+}
 
 void notifyParent(HWND hwnd, WORD code) {
     HWND parent = GetParent(hwnd);
@@ -49,7 +61,8 @@ void replaceSelection(HWND hwnd, const std::string& with) {
     std::string text = textOf(hwnd);
     std::size_t from = std::min({state.start, state.end, text.size()});
     std::size_t to = std::min(std::max(state.start, state.end), text.size());
-    std::string inserted = with.substr(0, state.limit - std::min(state.limit, text.size() - (to - from)));
+    std::string inserted =
+        with.substr(0, state.limit - std::min(state.limit, text.size() - (to - from)));
     text.replace(from, to - from, inserted);
     DefWindowProcA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     state.start = state.end = from + inserted.size();
@@ -109,17 +122,23 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             replaceSelection(hwnd, "");
         }
         return 0;
-    case EM_GETSEL: {
+    case EM_GETSEL: { // in order, whichever way it was set
         auto& state = edits[hwnd];
+        auto from = std::min(state.start, state.end);
+        auto to = std::max(state.start, state.end);
         if (wParam)
-            *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(state.start);
+            *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(from);
         if (lParam)
-            *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(state.end);
-        return MAKELONG(state.start, state.end);
+            *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(to);
+        return MAKELONG(from, to);
     }
     case EM_SETSEL: {
         auto size = textOf(hwnd).size();
         auto& state = edits[hwnd];
+        if (static_cast<int>(wParam) == -1) { // no selection; the caret stays
+            state.start = state.end;
+            return 0;
+        }
         auto clip = [size](LONG_PTR at) {
             return at < 0 ? size : std::min(static_cast<std::size_t>(at), size);
         };
@@ -238,24 +257,61 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// The text a status bar message names: the simple one in simple mode,
+// else that of a part; null for a part that does not exist.
+std::string* statusText(StatusState& bar, WPARAM which) {
+    auto part = static_cast<std::size_t>(LOBYTE(LOWORD(which)));
+    if (bar.simple)
+        return &bar.simpleText;
+    return part < bar.parts.size() ? &bar.parts[part] : nullptr;
+}
+
 LRESULT CALLBACK StatusBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_NCDESTROY:
-        statusTexts.erase(hwnd);
+        statusBars.erase(hwnd);
         break;
     case SB_SIMPLE:
+        statusBars[hwnd].simple = wParam != 0;
+        InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case SB_SETTEXTA:
-        statusTexts[hwnd] = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+    case SB_ISSIMPLE:
+        return statusBars[hwnd].simple;
+    case SB_SETPARTS: {
+        auto count = static_cast<std::size_t>(wParam);
+        auto* edges = reinterpret_cast<const int*>(lParam);
+        if (count == 0 || count > 256 || !edges)
+            return FALSE;
+        auto& bar = statusBars[hwnd];
+        bar.edges.assign(edges, edges + count);
+        bar.parts.resize(count);
         InvalidateRect(hwnd, nullptr, TRUE);
         return TRUE;
-    case SB_GETTEXTLENGTHA:
-        return static_cast<LRESULT>(statusTexts[hwnd].size());
+    }
+    case SB_SETTEXTA: {
+        auto& bar = statusBars[hwnd];
+        // The simple text is set by its own number only while the bar is simple.
+        bool simpleId = LOBYTE(LOWORD(wParam)) == SB_SIMPLEID;
+        if (simpleId != bar.simple)
+            return FALSE;
+        std::string* text = statusText(bar, wParam);
+        if (!text)
+            return FALSE;
+        *text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return TRUE;
+    }
+    case SB_GETTEXTLENGTHA: {
+        std::string* text = statusText(statusBars[hwnd], wParam);
+        return text ? static_cast<LRESULT>(text->size()) : 0;
+    }
     case SB_GETTEXTA: {
-        const std::string& text = statusTexts[hwnd];
+        std::string* text = statusText(statusBars[hwnd], wParam);
+        if (!text)
+            return 0;
         if (lParam)
-            std::memcpy(reinterpret_cast<LPSTR>(lParam), text.c_str(), text.size() + 1);
-        return static_cast<LRESULT>(text.size());
+            std::memcpy(reinterpret_cast<LPSTR>(lParam), text->c_str(), text->size() + 1);
+        return static_cast<LRESULT>(text->size());
     }
     default:
         break;

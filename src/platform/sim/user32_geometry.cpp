@@ -14,10 +14,16 @@ constexpr int captionHeight = 19; // caption with its bottom line
 constexpr int menuHeight = 19;
 constexpr int scrollBarSize = 16;
 
-int width(const RECT& r) { return r.right - r.left; }
-int height(const RECT& r) { return r.bottom - r.top; }
+int width(const RECT& r) {
+    return r.right - r.left;
+}
+int height(const RECT& r) {
+    return r.bottom - r.top;
+}
 
-bool hasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
+bool hasCaption(DWORD style) {
+    return (style & WS_CAPTION) == WS_CAPTION;
+}
 
 std::vector<HWND>& siblingsOf(Window& w) {
     if ((w.style & WS_CHILD) && findWindow(w.parent))
@@ -67,7 +73,8 @@ RECT screenRect(const Window& w) {
 }
 
 bool isVisibleOnScreen(HWND hwnd) {
-    for (Window* w = findWindow(hwnd); w; w = (w->style & WS_CHILD) ? findWindow(w->parent) : nullptr) {
+    for (Window* w = findWindow(hwnd); w;
+         w = (w->style & WS_CHILD) ? findWindow(w->parent) : nullptr) {
         if (!(w->style & WS_VISIBLE))
             return false;
         if (!(w->style & WS_CHILD))
@@ -155,7 +162,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
             w->needsPaint = true;
     }
     if (showCommand >= 0)
-        ShowWindow(hwnd, showCommand);
+        showWindow(hwnd, showCommand, false);
     if (moved)
         SendMessageA(hwnd, WM_MOVE, 0, 0);
     if (sized || (flags & SWP_FRAMECHANGED))
@@ -265,8 +272,8 @@ HWND SetParent(HWND child, HWND newParent) {
         w->style |= WS_CHILD;
         p->children.insert(p->children.begin(), child);
     } else {
+        // To the desktop: a top-level window now, its styles as they were.
         w->parent = nullptr;
-        w->style &= ~static_cast<DWORD>(WS_CHILD);
         state().topLevel.insert(state().topLevel.begin(), child);
     }
     return old;
@@ -310,8 +317,13 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
     Window* w = findWindow(hwnd);
     if (!w)
         return nullptr;
-    if (flags == GA_PARENT)
-        return (w->style & WS_CHILD) ? w->parent : GetDesktopWindow();
+    if (flags == GA_PARENT) {
+        if ((w->style & WS_CHILD) && w->parent)
+            return w->parent;
+        // Message-only windows live below a parent of their own.
+        return w->messageOnly ? reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10014))
+                              : GetDesktopWindow();
+    }
     HWND root = topLevelOf(hwnd);
     if (flags == GA_ROOTOWNER)
         for (Window* r = findWindow(root); r && r->owner; r = findWindow(root))
@@ -319,7 +331,9 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
     return root;
 }
 
-HWND GetDesktopWindow() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010)); }
+HWND GetDesktopWindow() {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010));
+}
 
 BOOL IsChild(HWND parent, HWND hwnd) {
     auto guard = lock();

@@ -87,13 +87,27 @@ bool syntheticMessage(DWORD thread, MSG& out, bool remove) {
     for (auto& timer : s.timers) {
         if (timer.thread != thread || static_cast<LONG>(s.clock - timer.due) < 0)
             continue;
-        out = MSG{timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.proc), s.clock,
-                  s.cursor};
+        out = MSG{timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.proc),
+                  s.clock,    s.cursor};
         if (remove)
             timer.due = s.clock + timer.period; // missed periods are not made up
         return true;
     }
     return false;
+}
+
+std::optional<DWORD> nextTimerDue(DWORD thread) {
+    auto& s = state();
+    std::optional<DWORD> soonest;
+    for (const auto& timer : s.timers) {
+        if (timer.thread != thread)
+            continue;
+        LONG left = static_cast<LONG>(timer.due - s.clock);
+        DWORD wait = left > 0 ? static_cast<DWORD>(left) : 0;
+        if (!soonest || wait < *soonest)
+            soonest = wait;
+    }
+    return soonest;
 }
 
 void resetWindowManager() {
@@ -127,8 +141,9 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     DWORD period = std::clamp<UINT>(elapse, 10, 0x7FFFFFFF);
     auto it = std::find_if(s.timers.begin(), s.timers.end(),
                            [&](const Timer& t) { return t.hwnd == hwnd && t.id == id && hwnd; });
-    Timer timer{hwnd, id, GetCurrentThreadId(), period, s.clock + period,
-                reinterpret_cast<void*>(proc), false};
+    Timer timer{
+        hwnd, id, GetCurrentThreadId(), period, s.clock + period, reinterpret_cast<void*>(proc),
+        false};
     if (it != s.timers.end())
         *it = timer;
     else
@@ -163,12 +178,21 @@ BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT key) {
         return FALSE;
     }
     modifiers &= MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN;
-    for (const auto& k : s.hotKeys)
+    // A combination held by anyone, the same window and identifier too, is
+    // refused; otherwise the window's identifier takes the new combination.
+    HotKey* same = nullptr;
+    for (auto& k : s.hotKeys) {
         if (k.modifiers == modifiers && k.key == key) {
             SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
             return FALSE;
         }
-    s.hotKeys.push_back(HotKey{hwnd, id, modifiers, key});
+        if (k.hwnd == hwnd && k.id == id)
+            same = &k;
+    }
+    if (same)
+        *same = HotKey{hwnd, id, modifiers, key};
+    else
+        s.hotKeys.push_back(HotKey{hwnd, id, modifiers, key});
     return TRUE;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/sim/state.h"
 #include "platform/sim/simulator.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -34,21 +35,39 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
     }
     bool realTime = clockFollowsRealTime();
     auto guard = lock();
-    auto own = queueOf(GetCurrentThreadId());
+    DWORD self = GetCurrentThreadId();
+    auto own = queueOf(self);
     DWORD start = state().clock;
     for (;;) {
+        // A call sent from another thread ends the wait when asked for; the
+        // next look at the queue answers it. Otherwise it is answered here,
+        // so that two threads never block each other.
+        if (!own->sent.empty() && (wakeMask & QS_SENDMESSAGE))
+            return WAIT_OBJECT_0 + count;
         answerIncomingSent(guard);
         if ((wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) &&
             (!own->posted.empty() || own->quit))
+            return WAIT_OBJECT_0 + count;
+        MSG owed{};
+        if (syntheticMessage(self, owed, false) &&
+            (owed.message == WM_TIMER ? (wakeMask & QS_TIMER) : (wakeMask & QS_PAINT)))
             return WAIT_OBJECT_0 + count;
         DWORD elapsed = state().clock - start;
         if (milliseconds != INFINITE && elapsed >= milliseconds)
             return WAIT_TIMEOUT;
         if (idleTurn(guard))
             continue;
-        if (realTime && milliseconds != INFINITE) {
+        if (realTime) {
+            // Until the time is up or the first timer falls due, whichever comes first.
+            DWORD wait = milliseconds == INFINITE ? INFINITE : milliseconds - elapsed;
+            if (auto due = nextTimerDue(self); due && (wakeMask & QS_TIMER))
+                wait = std::min(wait, *due);
+            if (wait == INFINITE) {
+                own->wake.wait(guard);
+                continue;
+            }
             auto begun = std::chrono::steady_clock::now();
-            own->wake.wait_for(guard, std::chrono::milliseconds(milliseconds - elapsed));
+            own->wake.wait_for(guard, std::chrono::milliseconds(wait));
             auto real = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - begun);
             if (real.count() > 0)

@@ -10,8 +10,6 @@
 
 using namespace sim::detail;
 
-#define ERROR_CANNOT_FIND_WND_CLASS 1407L
-
 namespace {
 
 std::string classKey(int task, const std::string& name) {
@@ -33,6 +31,25 @@ std::string className(LPCSTR name) {
     if (IS_INTRESOURCE(name))
         return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(name));
     return name;
+}
+
+// Top-level windows always clip their siblings, and an overlapped one
+// always has a caption.
+DWORD fixStyle(DWORD style) {
+    if (!(style & WS_CHILD)) {
+        style |= WS_CLIPSIBLINGS;
+        if (!(style & WS_POPUP))
+            style |= WS_CAPTION;
+    }
+    return style;
+}
+
+// The window edge goes with a dialog frame or a frame that sizes.
+DWORD fixExStyle(DWORD style, DWORD exStyle) {
+    if ((exStyle & WS_EX_DLGMODALFRAME) ||
+        (!(exStyle & WS_EX_STATICEDGE) && (style & (WS_DLGFRAME | WS_THICKFRAME))))
+        return exStyle | WS_EX_WINDOWEDGE;
+    return exStyle & ~static_cast<DWORD>(WS_EX_WINDOWEDGE);
 }
 
 void ensureSystemClasses() {
@@ -150,7 +167,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR classNameArg, LPCSTR windowName, DWOR
         }
         auto* cls = findClass(currentTask(), name);
         if (!cls) {
-            SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+            SetLastError(ERROR_CLASS_DOES_NOT_EXIST); // as Wine says it
             return nullptr;
         }
         bool child = style & WS_CHILD;
@@ -164,8 +181,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR classNameArg, LPCSTR windowName, DWOR
         w->task = currentTask();
         w->thread = GetCurrentThreadId();
         w->className = cls->name;
-        w->style = style & ~WS_VISIBLE;
-        w->exStyle = exStyle;
+        w->style = fixStyle(style) & ~WS_VISIBLE;
+        w->exStyle = fixExStyle(w->style, exStyle);
         w->proc = cls->info.lpfnWndProc;
         w->instance = instance;
         w->messageOnly = messageOnly;
@@ -181,8 +198,10 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR classNameArg, LPCSTR windowName, DWOR
         auto top = y == CW_USEDEFAULT ? 0 : y;
         w->rect = RECT{left, top, left + cx, top + cy};
         hwnd = w->handle;
+        // A new child goes below its siblings (the first made is the first in
+        // tab order); a new top-level window comes on top.
         if (child)
-            findWindow(parent)->children.insert(findWindow(parent)->children.begin(), hwnd);
+            findWindow(parent)->children.push_back(hwnd);
         else
             state().topLevel.insert(state().topLevel.begin(), hwnd);
         state().windows.emplace(key(hwnd), std::move(w));
@@ -198,11 +217,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR classNameArg, LPCSTR windowName, DWOR
         return fail();
     if (deliver(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1)
         return fail();
-    if (style & WS_VISIBLE) {
-        auto guard = lock();
-        if (Window* w = findWindow(hwnd))
-            w->style |= WS_VISIBLE;
-    }
+    // The window is told its size and place, then shown when asked to be.
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    if (HWND above = (style & WS_CHILD) ? parent : nullptr)
+        ScreenToClient(above, &origin);
+    if (IsWindow(hwnd))
+        deliver(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    if (IsWindow(hwnd))
+        deliver(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
+    if ((style & WS_VISIBLE) && IsWindow(hwnd))
+        ShowWindow(hwnd, SW_SHOW);
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
@@ -303,7 +330,7 @@ HWND FindWindowA(LPCSTR classNameArg, LPCSTR windowName) {
             continue;
         if (classNameArg && lower(className(classNameArg)) != lower(w->className))
             continue;
-        if (windowName && w->text != windowName)
+        if (windowName && lower(w->text) != lower(windowName))
             continue;
         return hwnd;
     }
@@ -409,12 +436,15 @@ LONG SetWindowLongA(HWND hwnd, int index, LONG value) {
     return static_cast<LONG>(SetWindowLongPtrA(hwnd, index, value));
 }
 
+// A child's parent, a pop-up's owner; an overlapped window has neither.
 HWND GetParent(HWND hwnd) {
     auto guard = lock();
     Window* w = findWindow(hwnd);
     if (!w)
         return nullptr;
-    return (w->style & WS_CHILD) ? w->parent : w->owner;
+    if (w->style & WS_CHILD)
+        return w->parent;
+    return (w->style & WS_POPUP) ? w->owner : nullptr;
 }
 
 namespace sim {

@@ -103,10 +103,9 @@ int WINAPI WSAGetLastError() {
 }
 
 int WINAPI WSAAsyncSelect(SOCKET s, HWND window, UINT message, LONG events) {
+    // A window that is gone is not refused (as under Wine): its notices go nowhere.
     if (!winsockStarted())
         return SOCKET_ERROR;
-    if (events && !IsWindow(window))
-        return winsockFail(WSAEINVAL);
     if (int e = net::asyncSelect(s, window, message, static_cast<unsigned>(events)))
         return winsockFail(e);
     return 0;

@@ -6,7 +6,8 @@
 // notifications and hands each event to the Windows side, which posts it to
 // the window. Events are re-enabled the way WinSock re-enables them: FD_READ
 // by a recv, FD_WRITE by a send that would block, FD_ACCEPT by an accept;
-// FD_CONNECT and FD_CLOSE come once.
+// FD_CONNECT and FD_CLOSE come once, FD_CLOSE when the peer's end has come
+// and no data is left to read.
 #include "platform/sim/winsock_posix.h"
 
 #include <arpa/inet.h>
@@ -111,7 +112,8 @@ short interest(const Sock& s) {
         events |= POLLIN;
     if (s.armed & evWrite)
         events |= POLLOUT;
-    if ((s.mask & evClose) && !s.closeTold)
+    // The peer's end matters once the data before it has been read.
+    if ((s.mask & evClose) && !s.closeTold && pendingBytes(s) == 0)
         events |= POLLRDHUP;
     return events;
 }
@@ -176,9 +178,10 @@ void examine(Handle h, Sock& s, std::vector<Notice>& out) {
         s.armed &= ~evWrite;
         notice(evWrite, 0);
     }
-    // WinSock tells the close when the peer's end arrives, also while data
-    // is still waiting: the program drains it on FD_CLOSE.
-    if (s.eof && (s.mask & evClose) && !s.closeTold) {
+    // WinSock tells the close once the peer's end has come and the data
+    // before it has been read (as Wine does; the program drains what may
+    // still be there on FD_CLOSE all the same).
+    if (s.eof && pending == 0 && (s.mask & evClose) && !s.closeTold) {
         int error = 0;
         socklen_t len = sizeof error;
         ::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &error, &len);

@@ -61,7 +61,6 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className
                         LPDWORD disposition);
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LSTATUS RegCloseKey(HKEY key);
-LSTATUS RegFlushKey(HKEY key);
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                          LPDWORD dataSize);
 LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
@@ -71,5 +70,3 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
 LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LSTATUS RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                       LPSTR className, LPDWORD classSize, void* lastWriteTime);
-LSTATUS RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
-                      LPDWORD type, LPBYTE data, LPDWORD dataSize);
