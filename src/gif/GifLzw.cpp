@@ -68,47 +68,79 @@ private:
     int bits_ = 0;
 };
 
-// Where the frame's pixels go, one byte each: rows `rowStep` bytes apart
-// (negative for a bitmap stored bottom row first), filled left to right in
+// The frame's pixels, one byte each, top row first, filled left to right in
 // rows top to bottom or in the four interlace passes; `done` once no row is
-// left. Rows never reached keep what they hold (zeros).
+// left. Moved into the bitmap (packed at depths 1 and 4) at the end.
 class Canvas {
 public:
-    Canvas(std::uint8_t* top, std::ptrdiff_t rowStep, int width, int height, bool interlaced)
-        : top_(top), rowStep_(rowStep), width_(width), height_(height), interlaced_(interlaced) {
+    Canvas(int width, int height, bool interlaced)
+        : width_(width), height_(height), interlaced_(interlaced) {
         done = width <= 0 || height <= 0;
-        // Rows that follow one another in memory, as in a plain byte buffer,
-        // let a string run on from one row into the next.
-        contiguous_ = !interlaced && rowStep == width;
-        total_ = done ? 0 : static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-        row_ = top_;
+        if (done)
+            return;
+        total_ = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        pixels_.reset(static_cast<std::uint8_t*>(std::calloc(total_, 1)));
+        if (!pixels_)
+            throw tk::EOutOfMemory("Out of memory");
+        row_ = pixels_.get();
+        if (interlaced)
+            started_.assign(static_cast<std::size_t>(height), false);
+        markStarted();
     }
 
     std::uint8_t* Here() { return row_ + x_; }
     // Pixels that can be written from Here() on in one piece.
     std::size_t Room() const {
-        return contiguous_ ? total_ - x_ : static_cast<std::size_t>(width_) - x_;
+        return interlaced_ ? static_cast<std::size_t>(width_ - x_)
+                           : total_ - static_cast<std::size_t>(row_ + x_ - pixels_.get());
     }
     // After `count` (at most Room()) pixels were written at Here().
     void Advance(std::size_t count) {
-        x_ += count;
-        if (contiguous_) {
-            done = x_ == total_;
-        } else if (x_ == static_cast<std::size_t>(width_)) {
-            nextRow();
+        if (!interlaced_) {
+            x_ += static_cast<int>(count); // the position runs on through the rows
+            if (static_cast<std::size_t>(row_ + x_ - pixels_.get()) == total_)
+                done = true;
+            return;
         }
+        x_ += static_cast<int>(count);
+        if (x_ == width_)
+            nextRow();
     }
     void Put(std::uint8_t value) {
         *Here() = value;
         Advance(1);
     }
-    // The rows that may hold pixels: those begun so far when the rows
-    // follow one another, else all of them.
-    int RowsReached() const {
-        if (!contiguous_)
-            return height_;
-        return static_cast<int>((x_ + static_cast<std::size_t>(width_) - 1) /
-                                static_cast<std::size_t>(width_));
+
+    // Rows never reached stay as they are in the bitmap: zero.
+    void Store(TGIFDib& dib) const {
+        if (total_ == 0)
+            return;
+        const std::size_t written = static_cast<std::size_t>(row_ + x_ - pixels_.get());
+        const int reached = interlaced_ ? height_
+                                        : static_cast<int>(std::min<std::size_t>(
+                                              (written + static_cast<std::size_t>(width_) - 1) /
+                                                  static_cast<std::size_t>(width_),
+                                              static_cast<std::size_t>(height_)));
+        for (int y = 0; y < reached; ++y) {
+            if (interlaced_ && !started_[static_cast<std::size_t>(y)])
+                continue;
+            const std::uint8_t* source = pixels_.get() + static_cast<std::size_t>(y) * width_;
+            std::uint8_t* target = dib.ScanLine(y);
+            if (dib.BitCount() == 8) {
+                std::memcpy(target, source, static_cast<std::size_t>(width_));
+            } else if (dib.BitCount() == 4) {
+                for (int i = 0; i < width_; i += 2)
+                    target[i >> 1] = static_cast<std::uint8_t>(
+                        (source[i] << 4) | (i + 1 < width_ ? source[i + 1] & 0x0F : 0));
+            } else {
+                for (int i = 0; i < width_; i += 8) {
+                    std::uint8_t b = 0;
+                    for (int j = 0; j < 8 && i + j < width_; ++j)
+                        b = static_cast<std::uint8_t>(b | ((source[i + j] & 1) << (7 - j)));
+                    target[i >> 3] = b;
+                }
+            }
+        }
     }
 
     bool done = false;
@@ -118,13 +150,6 @@ private:
         static constexpr int kStart[4] = {0, 4, 2, 1};
         static constexpr int kStep[4] = {8, 8, 4, 2};
         x_ = 0;
-        if (!interlaced_) {
-            if (++y_ >= height_)
-                done = true;
-            else
-                row_ += rowStep_;
-            return;
-        }
         y_ += kStep[pass_];
         while (y_ >= height_) {
             if (++pass_ >= 4) {
@@ -133,42 +158,30 @@ private:
             }
             y_ = kStart[pass_];
         }
-        row_ = top_ + static_cast<std::ptrdiff_t>(y_) * rowStep_;
+        row_ = pixels_.get() + static_cast<std::size_t>(y_) * width_;
+        markStarted();
     }
 
-    std::uint8_t* top_;
-    std::ptrdiff_t rowStep_;
+    void markStarted() {
+        if (interlaced_)
+            started_[static_cast<std::size_t>(y_)] = true;
+    }
+
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+
     int width_;
     int height_;
     bool interlaced_;
-    bool contiguous_ = false;
     std::size_t total_ = 0;
+    std::unique_ptr<std::uint8_t, Free> pixels_; // zeroed by calloc, pages on first use
+    std::vector<bool> started_;                  // interlaced: the rows begun
     std::uint8_t* row_ = nullptr;
-    std::size_t x_ = 0; // in the row, or through the whole buffer when contiguous
+    int x_ = 0;
     int y_ = 0;
     int pass_ = 0;
 };
-
-// Packs the byte-per-pixel rows of a frame into a bitmap of depth 1 or 4.
-void pack(const std::uint8_t* pixels, int rows, TGIFDib& dib) {
-    const int width = dib.Width();
-    for (int y = 0; y < rows; ++y) {
-        const std::uint8_t* source = pixels + static_cast<std::size_t>(y) * width;
-        std::uint8_t* target = dib.ScanLine(y);
-        if (dib.BitCount() == 4) {
-            for (int i = 0; i < width; i += 2)
-                target[i >> 1] = static_cast<std::uint8_t>(
-                    (source[i] << 4) | (i + 1 < width ? source[i + 1] & 0x0F : 0));
-        } else {
-            for (int i = 0; i < width; i += 8) {
-                std::uint8_t b = 0;
-                for (int j = 0; j < 8 && i + j < width; ++j)
-                    b = static_cast<std::uint8_t>(b | ((source[i + j] & 1) << (7 - j)));
-                target[i >> 3] = b;
-            }
-        }
-    }
-}
 
 // Where one code's string went.
 struct Emission {
@@ -235,9 +248,7 @@ Emission putCopy(Canvas& out, const std::uint8_t* source, int length, int last) 
 bool decode(BitReader& in, int minSize, int mask, bool tolerant, bool copies, Canvas& out) {
     if (out.done)
         return false;
-    // Only the chains are cleared: the other arrays are read for codes
-    // defined since the last clear code, which were all written first.
-    auto tables = std::make_unique_for_overwrite<Tables>();
+    auto tables = std::make_unique<Tables>();
     std::uint16_t* prefix = tables->prefix;
     std::uint8_t* suffix = tables->suffix;
     const std::uint8_t** where = tables->where;
@@ -246,6 +257,9 @@ bool decode(BitReader& in, int minSize, int mask, bool tolerant, bool copies, Ca
     std::uint8_t* stack = tables->stack;
     std::fill(prefix, prefix + kMaxCodes, 0);
     std::fill(suffix, suffix + kMaxCodes, 0);
+    std::fill(where, where + kMaxCodes, nullptr);
+    std::fill(whereLength, whereLength + kMaxCodes, 0);
+    std::fill(tainted, tainted + kMaxCodes, false);
 
     const int clear = 1 << minSize;
     const int end = clear + 1;
@@ -377,26 +391,9 @@ bool decodeFrame(const std::uint8_t* data, std::size_t size, int bitsPerPixel, b
     }
     const int mask = (1 << std::clamp(bitsPerPixel, 1, 8)) - 1;
     BitReader in(size > 0 ? data + 1 : data, data + size);
-    const int width = dib.Width();
-    const int height = dib.Height();
-    if (width <= 0 || height <= 0)
-        return corrupted; // no pixel to decode
-    if (dib.BitCount() == 8) {
-        // Straight into the bitmap's rows, bottom row last in memory.
-        Canvas canvas(dib.ScanLine(0), -static_cast<std::ptrdiff_t>(dib.RowStride()), width, height,
-                      interlaced);
-        return decode(in, minSize, mask, tolerant, copies, canvas) || corrupted;
-    }
-    // Depths 1 and 4 hold several pixels in a byte: the pixels are decoded
-    // one byte each first, then packed.
-    const std::size_t total = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> pixels(
-        static_cast<std::uint8_t*>(std::calloc(total, 1)), &std::free);
-    if (!pixels)
-        throw tk::EOutOfMemory("Out of memory");
-    Canvas canvas(pixels.get(), width, width, height, interlaced);
+    Canvas canvas(dib.Width(), dib.Height(), interlaced);
     const bool broken = decode(in, minSize, mask, tolerant, copies, canvas);
-    pack(pixels.get(), canvas.RowsReached(), dib);
+    canvas.Store(dib);
     return corrupted || broken;
 }
 
