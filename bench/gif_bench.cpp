@@ -1,82 +1,62 @@
-// Decoding one large animated GIF with our decoder and with giflib, in the
-// same run; prints how many times faster ours is (above 1: faster).
+// Decoding a large animation with our decoder and with giflib, side by side.
 //
-// The GIF is made with ImageMagick at the first run and kept in the
-// temporary folder (or give a file as STASHWELL_GIF_BENCH_FILE).
-#include "gif/JvGIF.h"
+// The animation is made by make_gif_bench.sh with ImageMagick at the first
+// run and kept in the temporary folder (or given as STASHWELL_GIF_BENCH_FILE).
+// It holds 304 frames on a 480 by 270 screen: three scenes of 101 frames of
+// a moving sprite and a noisy ticker over smooth backgrounds, which
+// ImageMagick optimises into 300 partial frames, 302 of them with a
+// transparent colour, disposal "leave" for 299 and "restore to previous" for
+// 5, and one full-screen interlaced frame; the script says how it is made.
+// Before anything is timed the file is checked to hold that mix, and every
+// frame that our decoder gives is compared pixel for pixel (palette index
+// and colour) with giflib's.
+// The last line gives how many times faster ours is; the exit status is 1
+// when a check failed.
+#include "bench_support.h"
 
-#include <benchmark/benchmark.h>
+#include "gif/JvGIF.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#if __has_include(<gif_lib.h>)
 #include <gif_lib.h>
-#define HAVE_GIFLIB 1
-#endif
 
 namespace {
 
-std::vector<std::uint8_t> benchFile() {
-    static std::vector<std::uint8_t> bytes = [] {
+std::vector<std::uint8_t> load(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+}
+
+const std::vector<std::uint8_t>& BenchFile() {
+    static const std::vector<std::uint8_t> bytes = [] {
         std::filesystem::path path;
         if (const char* given = std::getenv("STASHWELL_GIF_BENCH_FILE")) {
             path = given;
         } else {
-            path = std::filesystem::temp_directory_path() / "stashwell-gif-bench-v1.gif";
+            path = std::filesystem::temp_directory_path() / "stashwell-gif-bench-v2.gif";
             if (!std::filesystem::exists(path)) {
-                // 12 frames of 640 by 400 in 256 colours: smooth areas (long
-                // codes) and noise (short ones), one frame interlaced.
-                const std::string tmp = path.string() + ".tmp.gif";
-                const std::string command =
-                    "convert -seed 5 -size 640x400 plasma:fractal -duplicate 5 "
-                    "\\( -size 640x400 xc:gray +noise Random \\) -duplicate 5 "
-                    "+dither -colors 256 -delay 10 -loop 0 '" +
-                    tmp + "' && mv '" + tmp + "' '" + path.string() + "'";
+                std::printf("making %s with ImageMagick (takes a while)\n", path.c_str());
+                std::fflush(stdout);
+                const std::string command = std::string("sh '") + STASHWELL_BENCH_DIR +
+                                            "/make_gif_bench.sh' '" + path.string() + "'";
                 if (std::system(command.c_str()) != 0) {
                     std::fprintf(stderr, "cannot make the bench GIF (ImageMagick missing?)\n");
                     std::exit(1);
                 }
             }
         }
-        std::ifstream in(path, std::ios::binary);
-        return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
+        return load(path);
     }();
     return bytes;
 }
 
-void BM_Ours(benchmark::State& state) {
-    const std::vector<std::uint8_t> bytes = benchFile();
-    std::int64_t pixels = 0;
-    tk::TMemoryStream stream;
-    stream.WriteBuffer(bytes.data(), bytes.size());
-    for (auto _ : state) {
-        stream.SetPosition(0);
-        TJvGIFImage image;
-        image.ReadFromStream(stream);
-        for (int i = 0; i < image.Count(); ++i) {
-            const TGIFDib& dib = image.Frames(i).Bitmap();
-            pixels += static_cast<std::int64_t>(dib.Width()) * dib.Height();
-            benchmark::DoNotOptimize(dib.Bits());
-        }
-    }
-    state.counters["Mpixel/s"] =
-        benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsRate);
-    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
-}
-BENCHMARK(BM_Ours)->Unit(benchmark::kMillisecond);
-
-#if defined(HAVE_GIFLIB)
 struct Source {
     const std::vector<std::uint8_t>* bytes;
     std::size_t pos;
@@ -91,70 +71,144 @@ int readMemory(GifFileType* gif, GifByteType* buffer, int count) {
     return static_cast<int>(n);
 }
 
-void BM_Giflib(benchmark::State& state) {
-    const std::vector<std::uint8_t> bytes = benchFile();
-    std::int64_t pixels = 0;
-    for (auto _ : state) {
-        Source source{&bytes, 0};
+struct Giflib {
+    GifFileType* gif = nullptr;
+    Source source;
+    explicit Giflib(const std::vector<std::uint8_t>& bytes) : source{&bytes, 0} {
         int error = 0;
-        GifFileType* gif = DGifOpen(&source, readMemory, &error);
-        if (!gif || DGifSlurp(gif) != GIF_OK) {
-            state.SkipWithError("giflib cannot read the file");
-            break;
+        gif = DGifOpen(&source, readMemory, &error);
+        if (gif && DGifSlurp(gif) != GIF_OK) {
+            DGifCloseFile(gif, &error);
+            gif = nullptr;
         }
-        for (int i = 0; i < gif->ImageCount; ++i) {
-            pixels += static_cast<std::int64_t>(gif->SavedImages[i].ImageDesc.Width) *
-                      gif->SavedImages[i].ImageDesc.Height;
-            benchmark::DoNotOptimize(gif->SavedImages[i].RasterBits);
-        }
-        DGifCloseFile(gif, &error);
     }
-    state.counters["Mpixel/s"] =
-        benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsRate);
+    ~Giflib() {
+        int error = 0;
+        if (gif)
+            DGifCloseFile(gif, &error);
+    }
+};
+
+TJvGIFImage& decodeAll(TJvGIFImage& image, tk::TMemoryStream& stream) {
+    stream.SetPosition(0);
+    image.ReadFromStream(stream);
+    for (int i = 0; i < image.Count(); ++i)
+        benchmark::DoNotOptimize(image.Frames(i).Bitmap().Bits());
+    return image;
+}
+
+// The file holds the mix the comment above promises, and our frames equal
+// giflib's. Prints what the file holds.
+bool Check() {
+    const auto& bytes = BenchFile();
+    Giflib theirs(bytes);
+    if (!theirs.gif) {
+        std::fprintf(stderr, "CHECK FAILED: giflib cannot read the bench file\n");
+        return false;
+    }
+    GifFileType* gif = theirs.gif;
+    int partial = 0, transparent = 0, interlaced = 0, disposals[8] = {};
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const GifImageDesc& d = gif->SavedImages[i].ImageDesc;
+        partial += d.Width < gif->SWidth || d.Height < gif->SHeight;
+        interlaced += d.Interlace;
+        GraphicsControlBlock gcb;
+        if (DGifSavedExtensionToGCB(gif, i, &gcb) == GIF_OK) {
+            transparent += gcb.TransparentColor != NO_TRANSPARENT_COLOR;
+            ++disposals[gcb.DisposalMode & 7];
+        }
+    }
+    std::printf("bench file: %zu bytes, %d frames on %dx%d: %d partial, %d with transparency, "
+                "%d interlaced; disposal 0/1/2/3: %d/%d/%d/%d\n",
+                bytes.size(), gif->ImageCount, gif->SWidth, gif->SHeight, partial, transparent,
+                interlaced, disposals[0], disposals[1], disposals[2], disposals[3]);
+    int kinds = (disposals[0] > 0) + (disposals[1] > 0) + (disposals[2] > 0) + (disposals[3] > 0);
+    if (gif->ImageCount < 200 || partial < 100 || transparent < 100 || interlaced != 1 ||
+        kinds < 2) {
+        std::fprintf(stderr, "CHECK FAILED: the bench file is not the large animation it should "
+                             "be (delete it to have it made again)\n");
+        return false;
+    }
+
+    tk::TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), bytes.size());
+    TJvGIFImage image;
+    decodeAll(image, stream);
+    if (image.Count() != gif->ImageCount) {
+        std::fprintf(stderr, "CHECK FAILED: %d frames, giflib reads %d\n", image.Count(),
+                     gif->ImageCount);
+        return false;
+    }
+    long long bad = 0;
+    for (int i = 0; i < image.Count(); ++i) {
+        TJvGIFFrame& frame = image.Frames(i);
+        const SavedImage& saved = gif->SavedImages[i];
+        const GifImageDesc& d = saved.ImageDesc;
+        const TGIFDib& dib = frame.Bitmap();
+        if (dib.Width() != d.Width || dib.Height() != d.Height || frame.Origin().x != d.Left ||
+            frame.Origin().y != d.Top || frame.Interlaced() != d.Interlace) {
+            std::fprintf(stderr, "CHECK FAILED: frame %d: size, place or interlace differ\n", i);
+            return false;
+        }
+        const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+        for (int y = 0; y < d.Height; ++y)
+            for (int x = 0; x < d.Width; ++x) {
+                const int index = saved.RasterBits[y * d.Width + x];
+                const GifColorType c = map->Colors[index];
+                const std::uint32_t rgb = (static_cast<std::uint32_t>(c.Red) << 16) |
+                                          (static_cast<std::uint32_t>(c.Green) << 8) | c.Blue;
+                bad += dib.PixelIndex(x, y) != index || dib.PixelRGB(x, y) != rgb;
+            }
+    }
+    if (bad) {
+        std::fprintf(stderr, "CHECK FAILED: %lld pixels differ from giflib's\n", bad);
+        return false;
+    }
+    std::printf("every frame equals giflib's, pixel for pixel\n");
+    return true;
+}
+
+void Ours(benchmark::State& state) {
+    const auto& bytes = BenchFile();
+    tk::TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), bytes.size());
+    for (auto _ : state) {
+        TJvGIFImage image;
+        if (decodeAll(image, stream).Count() == 0)
+            bench::Fail(state, "no frame decoded");
+    }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
-BENCHMARK(BM_Giflib)->Unit(benchmark::kMillisecond);
-#endif
 
-// Keeps the times per iteration of each benchmark for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter() : ConsoleReporter(isatty(1) ? OO_ColorTabular : OO_Tabular) {}
-    struct Times {
-        double real = 0, cpu = 0;
-    };
-    void ReportRuns(const std::vector<Run>& runs) override {
-        // Plain runs, or the median when there are repetitions.
-        for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type == Run::RT_Iteration || median) && run.iterations > 0 &&
-                (median || !medians.count(run.run_name.function_name))) {
-                perIteration[run.run_name.function_name] = {
-                    run.real_accumulated_time / static_cast<double>(run.iterations),
-                    run.cpu_accumulated_time / static_cast<double>(run.iterations)};
-                if (median)
-                    medians.insert(run.run_name.function_name);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
+void Theirs(benchmark::State& state) {
+    const auto& bytes = BenchFile();
+    for (auto _ : state) {
+        Giflib theirs(bytes);
+        if (!theirs.gif || theirs.gif->ImageCount == 0)
+            bench::Fail(state, "giflib cannot read the file");
+        else
+            benchmark::DoNotOptimize(theirs.gif->SavedImages[0].RasterBits);
     }
-    std::map<std::string, Times> perIteration;
-    std::set<std::string> medians;
-};
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
+    const int rounds = bench::TakeRounds(argc, argv, 5);
+    if (!Check()) {
+        std::printf("a result check failed\n");
+        return 1;
+    }
+    bench::RegisterRounds({{"Ours", Ours, 5}, {"Giflib", Theirs, 5}}, rounds);
     benchmark::Initialize(&argc, argv);
-    std::printf("bench file: %zu bytes\n", benchFile().size());
-    RatioReporter reporter;
+    bench::BestTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto ours = reporter.perIteration.find("BM_Ours");
-    const auto theirs = reporter.perIteration.find("BM_Giflib");
-    if (ours != reporter.perIteration.end() && theirs != reporter.perIteration.end())
-        std::printf("giflib time / our time: %.2f in CPU time, %.2f in real time "
-                    "(above 1: ours is faster)\n",
-                    theirs->second.cpu / ours->second.cpu, theirs->second.real / ours->second.real);
     benchmark::Shutdown();
+    reporter.PrintRatio("giflib time / our time (above 1: ours is faster)", "Giflib", "Ours");
+    if (bench::failed()) {
+        std::printf("a result check failed\n");
+        return 1;
+    }
     return 0;
 }

@@ -37,10 +37,14 @@ const char* stateName(THttpClientState state) {
     return "?";
 }
 
-void say(const std::string& line) {
+// One line per event. The lines of body blocks, by far the most, stay in
+// the output buffer until the next other event, so that a download does not
+// pay a write to standard output for every block.
+void say(const std::string& line, bool flush = true) {
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (flush)
+        std::fflush(stdout);
 }
 
 const char* const usage =
@@ -171,7 +175,7 @@ int main(int argc, char** argv) {
             say("OnDocBegin");
         };
         client->OnDocData = [](tk::TComponent*, const char*, int len) {
-            say("OnDocData " + tk::IntToStr(len));
+            say("OnDocData " + tk::IntToStr(len), false);
         };
         client->OnDocEnd = [](tk::TComponent*) {
             say("OnDocEnd");

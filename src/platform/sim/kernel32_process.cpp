@@ -97,7 +97,9 @@ LPSTR GetCommandLineA() {
 }
 
 DWORD GetCurrentThreadId() {
-    return static_cast<DWORD>(gettid());
+    // Asked on every message call: the system is asked once per thread.
+    static thread_local const DWORD id = static_cast<DWORD>(gettid());
+    return id;
 }
 
 DWORD GetCurrentProcessId() {

@@ -58,6 +58,10 @@ void HoldClipboardOpen();
 void ReleaseClipboard();
 // The task that has the clipboard open now, 0 when it is closed.
 int ClipboardOpenTask();
+// The longest time, in real seconds, that the program (task 1) held the
+// clipboard open in one stretch since the last ResetClipboardHold.
+double LongestClipboardHold();
+void ResetClipboardHold();
 // Runs before every OpenClipboard call of task 1 (the program), so that a
 // test can act as another program between the program's clipboard steps.
 void SetOpenClipboardHook(std::function<void()> hook);

@@ -316,6 +316,8 @@ BOOL OpenClipboard(HWND newOwner) {
     }
     if (!b.open)
         b.changed = false;
+    if (!b.open)
+        b.openedAt = std::chrono::steady_clock::now();
     b.open = true;
     b.openTask = currentTask();
     b.openWindow = newOwner;
@@ -331,6 +333,8 @@ BOOL CloseClipboard() {
             SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
             return FALSE;
         }
+        if (b.openTask == 1)
+            b.longestHold = std::max(b.longestHold, std::chrono::steady_clock::now() - b.openedAt);
         changed = b.changed;
         if (changed) {
             addSynthesized();
@@ -579,6 +583,16 @@ std::vector<ClipFormat> ReadClipboard() {
     }
     CloseClipboard();
     return result;
+}
+
+double LongestClipboardHold() {
+    auto guard = lock();
+    return std::chrono::duration<double>(board().longestHold).count();
+}
+
+void ResetClipboardHold() {
+    auto guard = lock();
+    board().longestHold = {};
 }
 
 int ClipboardOpenTask() {

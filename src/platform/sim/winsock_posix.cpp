@@ -118,6 +118,13 @@ short interest(const Sock& s) {
     return events;
 }
 
+// A connected stream socket with FD_READ selected that holds data now
+// (caller holds the lock).
+bool readableNow(const Sock& s) {
+    return s.window && (s.mask & evRead) && s.type == SOCK_STREAM && s.connected && !s.listening &&
+           !s.connecting && pendingBytes(s) > 0;
+}
+
 // Checks one socket now (caller holds the lock) and collects what to post.
 void examine(Handle h, Sock& s, std::vector<Notice>& out) {
     short want = interest(s);
@@ -264,19 +271,29 @@ template <typename Call> int run(Handle h, short waitFor, unsigned rearm, Call c
                 return w;
             continue;
         }
-        std::lock_guard guard(net().mutex);
-        if (Sock* s = find(h)) {
-            bool wouldBlock = r < 0 && (e == EAGAIN || e == EWOULDBLOCK);
-            // recv and accept re-enable their event in any case, send only
-            // when it would block.
-            unsigned before = s->armed;
-            if (rearm != evWrite || wouldBlock)
-                s->armed |= (rearm & s->mask);
-            // The poller only needs to hear of an event that came back: a
-            // drain loop's further reads leave it asleep.
-            if (s->armed != before)
-                wakePoller();
+        std::vector<Notice> notices;
+        {
+            std::lock_guard guard(net().mutex);
+            if (Sock* s = find(h)) {
+                bool wouldBlock = r < 0 && (e == EAGAIN || e == EWOULDBLOCK);
+                // recv and accept re-enable their event in any case, send only
+                // when it would block.
+                unsigned before = s->armed;
+                if (rearm != evWrite || wouldBlock)
+                    s->armed |= (rearm & s->mask);
+                // A read that leaves data behind is told again at once, as
+                // WinSock does, without a round through the poller thread.
+                if (s->armed != before && (rearm & evRead) && readableNow(*s)) {
+                    s->armed &= ~evRead;
+                    notices.push_back(Notice{s->window, s->message, h, evRead, 0});
+                }
+                // The poller only needs to hear of an event that came back: a
+                // drain loop's further reads leave it asleep.
+                if (s->armed != before)
+                    wakePoller();
+            }
         }
+        deliver(notices);
         return r < 0 ? errorOf(e) : 0;
     }
 }
