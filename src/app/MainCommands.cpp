@@ -55,8 +55,7 @@ void TMainForm::FileSend1Execute(TComponent*) {
         text = clipboard.AsText();
     }
     if (simpleMapi_.SendNote(text) != 0)
-        MessageBoxA(Handle(), LoadStr(IDS_ERROR_SENDING_MAIL).c_str(), "Error",
-                    MB_OK | MB_ICONERROR);
+        application.ShowMessageBox(LoadStr(IDS_ERROR_SENDING_MAIL), "Error", MB_OK | MB_ICONERROR);
 }
 
 void TMainForm::HelpContents1Execute(TComponent*) {

@@ -370,8 +370,8 @@ void TMainForm::FileSaveAs1Execute(TComponent*) {
     std::string fileName = SaveDialog->FileName;
     if (FileExists(fileName)) {
         std::string question = Format(LoadStr(IDS_OVERWRITE).c_str(), fileName.c_str());
-        if (MessageBoxA(Handle(), question.c_str(), "Confirm", MB_YESNOCANCEL | MB_ICONQUESTION) !=
-            IDYES)
+        if (ApplicationOf(this).ShowMessageBox(question, "Confirm",
+                                               MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
             return;
     }
     CoolClipboardViewer->SaveToFile(fileName);

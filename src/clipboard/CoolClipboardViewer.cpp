@@ -119,6 +119,9 @@ void TCoolClipboardViewer::UpdateView() {
         memo->SetParent(this);
         memo->PasteFromClipboard(); // while the memo is still writable
         memo->SetReadOnly(true);
+        // The paste leaves the caret after the text, scrolled to its end: a
+        // new content is read from its beginning.
+        memo->SetSelStart(0);
         CenterView();
         return;
     }
@@ -171,4 +174,5 @@ void TCoolClipboardViewer::CenterView() {
     if (view_->Height() < H)
         top = (H - view_->Height()) / 2;
     view_->SetBounds(left, top, view_->Width(), view_->Height());
+    Realign(); // the scroll bars reach the control where it now lies
 }

@@ -28,6 +28,7 @@ TApplication::TApplication() : TComponent(nullptr) {}
 
 TApplication::~TApplication() {
     DestroyComponents();
+    toolTip_.Reset();
     if (handle_)
         DestroyWindow(handle_);
 }
@@ -175,7 +176,26 @@ void TApplication::ShowException(const std::exception& error) {
     // A message gets a closing full stop when its last character sorts after ".".
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
         message += '.';
-    MessageBoxA(handle_, message.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+    ShowMessageBox(message, title_, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::ShowMessageBox(const std::string& text, const std::string& caption, UINT flags) {
+    // The box belongs to the form in use: the active one, when it is one of
+    // ours with a caption (a popup menu window owns no box), else the main
+    // form when it shows; the hidden application window only when no form does.
+    HWND owner = nullptr;
+    if (TCustomForm* active = FormOf(GetActiveWindow());
+        active && IsWindowVisible(active->Handle()) &&
+        (GetWindowLongA(active->Handle(), GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+        owner = active->Handle();
+    else if (mainForm_ && mainForm_->HandleAllocated() && IsWindowVisible(mainForm_->Handle()))
+        owner = mainForm_->Handle();
+    else
+        owner = handle_;
+    // The platform disables the owner while the box is up and activates it
+    // again after; the other forms are ours to disable.
+    TDisabledForms others(*this, owner);
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }
 
 void TApplication::SetHint(const std::string& hint) {
@@ -196,11 +216,63 @@ void TApplication::NoteMouseOver(TControl* control) {
     for (TControl* c = control; c && hint.empty(); c = c->Parent())
         hint = c->Hint;
     SetHint(GetLongHint(hint));
+    UpdateToolTip(control);
 }
 
 void TApplication::ForgetControl(TControl* control) {
-    if (hintControl_ == control)
+    if (hintControl_ == control) {
         hintControl_ = nullptr;
+        UpdateToolTip(nullptr);
+    }
+}
+
+void TApplication::UpdateToolTip(TControl* control) {
+    // The one tool is the hinted control: a windowed control's whole window,
+    // a graphic control's place in its parent's window. Taking the tool away
+    // hides a tip that shows.
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uId = 1;
+    if (toolTip_ && toolWindow_) {
+        tool.hwnd = toolWindow_;
+        SendMessageA(toolTip_.Get(), TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        toolWindow_ = nullptr;
+    }
+    std::string text = control && ShowHint ? GetShortHint(control->Hint) : std::string();
+    if (text.empty())
+        return;
+    auto* windowed = dynamic_cast<TWinControl*>(control);
+    TWinControl* host = windowed ? windowed : control->Parent();
+    if (!host || !host->HandleAllocated())
+        return;
+    if (!toolTip_) {
+        INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&init);
+        // Shown whether or not the program is active; "&" stays as it is.
+        toolTip_.Reset(CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, nullptr,
+                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_,
+                                       nullptr, GetModuleHandleA(nullptr), nullptr));
+        if (!toolTip_)
+            return;
+    }
+    tool.hwnd = host->Handle();
+    tool.rect = windowed ? windowed->ClientRect() : control->BoundsRect();
+    tool.lpszText = text.data();
+    if (SendMessageA(toolTip_.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)))
+        toolWindow_ = tool.hwnd;
+}
+
+void TApplication::RelayToolTipMessage(HWND window, const TMessage& message) {
+    if (!toolTip_)
+        return;
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message.Msg;
+    msg.wParam = message.WParam;
+    msg.lParam = message.LParam;
+    GetCursorPos(&msg.pt);
+    SendMessageA(toolTip_.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
 
 void TApplication::UpdateTaskbarButton() {
@@ -225,6 +297,25 @@ TCustomForm* TApplication::FormOf(HWND hwnd) const {
             form && form->HandleAllocated() && const_cast<TCustomForm*>(form)->Handle() == root)
             return form;
     return nullptr;
+}
+
+// ------------------------------------------------------------ TDisabledForms
+
+TDisabledForms::TDisabledForms(const TApplication& application, HWND except) {
+    for (TComponent* c : application.Components())
+        if (auto* form = dynamic_cast<TCustomForm*>(c); form && form->HandleAllocated()) {
+            HWND hwnd = form->Handle();
+            if (hwnd != except && IsWindowEnabled(hwnd)) {
+                EnableWindow(hwnd, FALSE);
+                disabled_.push_back(hwnd);
+            }
+        }
+}
+
+TDisabledForms::~TDisabledForms() {
+    for (HWND hwnd : disabled_)
+        if (IsWindow(hwnd))
+            EnableWindow(hwnd, TRUE);
 }
 
 TApplication* FindApplication(const TComponent* component) {

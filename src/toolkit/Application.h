@@ -3,11 +3,13 @@
 
 #include "toolkit/Classes.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Handles.h"
 #include "toolkit/WndProc.h"
 
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tk {
 
@@ -60,13 +62,28 @@ public:
     std::function<void(const std::exception&)> OnException;
     void HandleException(const std::exception& error);
     void ShowException(const std::exception& error);
+    // A message box modal to the program's forms: owned by the form the user
+    // works in (the active one, else the main form when it is shown), in
+    // front of it, with every form disabled until it is answered. Returns the
+    // answer (IDOK, IDYES, ...).
+    int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags);
 
     // The long hint of the control or menu item under the mouse; status bars
     // with automatic hints show it.
     const std::string& Hint() const { return hint_; }
     void SetHint(const std::string& hint);
+    // The control under the mouse: its long hint (or its parents') goes to
+    // the status bars, and its own short hint becomes the tool tip that the
+    // platform's tool tip control shows after its delay, near the cursor.
     void NoteMouseOver(TControl* control);
     void ForgetControl(TControl* control);
+    // Every mouse message of the toolkit's windows passes here, so that the
+    // tip knows where the mouse is (a button press hides the tip).
+    void RelayToolTipMessage(HWND window, const TMessage& message);
+    // Tool tips are shown while this is set.
+    bool ShowHint = true;
+    // The tool tip control, once a tip was needed (null before).
+    HWND ToolTipHandle() const { return toolTip_.Get(); }
 
     // The task-bar button is shown while any of the program's forms is.
     void UpdateTaskbarButton();
@@ -81,6 +98,7 @@ private:
     bool ProcessMessage(MSG& msg);
     bool IsShortCutMessage(const MSG& msg);
     void SetMainForm(TCustomForm* form);
+    void UpdateToolTip(TControl* control);
 
     HWND handle_ = nullptr;
     std::string title_;
@@ -89,7 +107,23 @@ private:
     TCustomForm* mainForm_ = nullptr;
     std::string hint_;
     TControl* hintControl_ = nullptr;
+    TWindowHandle toolTip_; // one tool: the hinted control
+    HWND toolWindow_ = nullptr;
     UINT nextMenuCommand_ = 100;
+};
+
+// The program's forms that are enabled now, disabled for the life of the
+// object (while a modal form or a message box is up), all but `except`; the
+// object enables again the windows it disabled, those gone meanwhile aside.
+class TDisabledForms {
+public:
+    TDisabledForms(const TApplication& application, HWND except);
+    ~TDisabledForms();
+    TDisabledForms(const TDisabledForms&) = delete;
+    TDisabledForms& operator=(const TDisabledForms&) = delete;
+
+private:
+    std::vector<HWND> disabled_;
 };
 
 // The application that a component belongs to, found through its owners.

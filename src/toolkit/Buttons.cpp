@@ -4,7 +4,9 @@
 
 namespace tk {
 
-TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 23, 22); }
+TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) {
+    SetBounds(0, 0, 23, 22);
+}
 
 void TSpeedButton::ActionChanged() {
     TGraphicControl::ActionChanged();
@@ -37,22 +39,31 @@ void TSpeedButton::Paint() {
     Canvas().Brush.SetColor(clBtnFace);
     Canvas().FillRect(rect);
     DrawEdge(Canvas().Handle(), &rect, down_ ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-    // The glyph and the caption side by side, centred together.
+    // The glyph and the caption side by side, centred together. The caption's
+    // "&" marks its accelerator, drawn underlined ("&&" is a plain "&").
     bool hasGlyph = Images && ImageIndex >= 0 && ImageIndex < Images->Count();
     int glyphWidth = hasGlyph ? Images->Width() : 0;
     Canvas().Font.Assign(Font());
-    SIZE text = Caption().empty() ? SIZE{0, 0} : Canvas().TextExtent(Caption());
-    int spacing = hasGlyph && text.cx ? 4 : 0;
-    int total = glyphWidth + spacing + text.cx;
+    RECT text{0, 0, 0, 0};
+    if (!Caption().empty())
+        Canvas().DrawText(Caption(), text, DT_SINGLELINE | DT_CALCRECT);
+    int textWidth = text.right - text.left;
+    int textHeight = text.bottom - text.top;
+    int spacing = hasGlyph && textWidth ? 4 : 0;
+    int total = glyphWidth + spacing + textWidth;
     int x = (Width() - total) / 2 + (down_ ? 1 : 0);
     int offset = down_ ? 1 : 0;
     if (hasGlyph)
-        Images->Draw(Canvas(), x, (Height() - Images->Height()) / 2 + offset, ImageIndex, Enabled());
-    if (text.cx) {
+        Images->Draw(Canvas(), x, (Height() - Images->Height()) / 2 + offset, ImageIndex,
+                     Enabled());
+    if (textWidth) {
         Canvas().Brush.SetStyle(TBrushStyle::bsClear);
         if (!Enabled())
             Canvas().Font.SetColor(clGrayText);
-        Canvas().TextOut(x + glyphWidth + spacing, (Height() - text.cy) / 2 + offset, Caption());
+        int left = x + glyphWidth + spacing;
+        int top = (Height() - textHeight) / 2 + offset;
+        RECT place{left, top, left + textWidth, top + textHeight};
+        Canvas().DrawText(Caption(), place, DT_SINGLELINE | DT_NOCLIP);
         Canvas().Brush.SetStyle(TBrushStyle::bsSolid);
     }
 }

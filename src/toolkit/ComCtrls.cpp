@@ -41,6 +41,19 @@ void TStatusBar::SetSimpleText(const std::string& text) {
                      reinterpret_cast<LPARAM>(simpleText_.c_str()));
 }
 
+void TStatusBar::WndProc(TMessage& message) {
+    TWinControl::WndProc(message);
+    if (message.Msg == WM_SIZE && HandleAllocated()) {
+        // The bar keeps the place the alignment gives it, so its panel and its
+        // size grip are laid out anew here, and all of it is painted again:
+        // the platform would repaint only what a resize uncovered, leaving the
+        // grip of the old size behind.
+        int rightEdge = -1;
+        SendMessageA(Handle(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&rightEdge));
+        InvalidateRect(Handle(), nullptr, TRUE);
+    }
+}
+
 void TStatusBar::ApplicationHintChanged(const std::string& hint) {
     if (AutoHint)
         SetSimpleText(hint);
@@ -353,6 +366,14 @@ void TPageControl::CNNotify(TMessage& message) {
 void TPageControl::WndProc(TMessage& message) {
     if (DialogKey(*this, message))
         return;
+    // The arrow keys move between the pages here: the platform's tab control
+    // (Wine's) moves its selection by them without letting go of the tab
+    // chosen before, and then ignores clicks on that tab.
+    if (message.Msg == WM_KEYDOWN && (message.WParam == VK_LEFT || message.WParam == VK_RIGHT) &&
+        !(KeyboardShiftState() & (ssCtrl | ssAlt))) {
+        ChangeTo(ActivePageIndex() + (message.WParam == VK_LEFT ? -1 : 1));
+        return;
+    }
     TWinControl::WndProc(message);
 }
 

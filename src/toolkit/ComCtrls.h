@@ -23,6 +23,7 @@ public:
     void SetSimpleText(const std::string& text);
     bool AutoHint = false;
     void ApplicationHintChanged(const std::string& hint) override;
+    void WndProc(TMessage& message) override;
 
 protected:
     void CreateParams(TCreateParams& params) override;

@@ -2,6 +2,7 @@
 #include "toolkit/Menus.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tk {
 
@@ -154,20 +155,12 @@ TModalResult TCustomForm::ShowModal() {
         throw Exception("Cannot make a visible window modal");
     TApplication& application = ApplicationOf(this);
     // Every other window of the program is disabled while the form is up.
-    std::vector<HWND> disabled;
-    for (TComponent* c : application.Components())
-        if (auto* form = dynamic_cast<TCustomForm*>(c);
-            form && form != this && form->HandleAllocated() && IsWindowEnabled(form->Handle())) {
-            EnableWindow(form->Handle(), FALSE);
-            disabled.push_back(form->Handle());
-        }
+    std::optional<TDisabledForms> others(std::in_place, application, Handle());
     modal_ = true;
     modalResult_ = mrNone;
     auto restore = [&] {
         modal_ = false;
-        for (HWND hwnd : disabled)
-            if (IsWindow(hwnd))
-                EnableWindow(hwnd, TRUE);
+        others.reset();
         if (HandleAllocated() && Visible())
             Hide();
     };
@@ -234,6 +227,20 @@ void TCustomForm::WndProc(TMessage& message) {
         ApplicationOf(this).SetHint(item ? GetLongHint(item->Hint()) : std::string());
         break;
     }
+    case WM_MEASUREITEM:
+        if (auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
+            measure && menu_ && menu_->MeasureImage(*measure)) {
+            message.Result = TRUE;
+            return;
+        }
+        break;
+    case WM_DRAWITEM:
+        if (auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
+            draw && menu_ && menu_->DrawImage(*draw)) {
+            message.Result = TRUE;
+            return;
+        }
+        break;
     case WM_QUERYENDSESSION:
         message.Result = CloseQuery() ? TRUE : FALSE;
         return;
@@ -262,19 +269,51 @@ void TScrollBox::AlignControls(RECT& rect) {
 void TScrollBox::UpdateScrollRange() {
     if (!HandleAllocated())
         return;
+    HWND hwnd = Handle();
+    // The controls' extent measured from the origin of the scrolled area (they
+    // sit shifted by the scroll positions).
+    int scrolledX = GetScrollPos(hwnd, SB_HORZ);
+    int scrolledY = GetScrollPos(hwnd, SB_VERT);
     int right = 0;
     int bottom = 0;
     for (TControl* c : Controls())
         if (c->Visible() && c->Align() == TAlign::alNone) {
-            right = std::max(right, c->Left() + c->Width());
-            bottom = std::max(bottom, c->Top() + c->Height());
+            right = std::max(right, c->Left() + c->Width() + scrolledX);
+            bottom = std::max(bottom, c->Top() + c->Height() + scrolledY);
         }
+    // Each scroll bar takes its room from the client area, so one bar can
+    // make the other one needed, and the range counts what both leave.
     RECT client{};
-    GetClientRect(Handle(), &client);
-    ShowScrollBar(Handle(), SB_HORZ, right > client.right);
-    ShowScrollBar(Handle(), SB_VERT, bottom > client.bottom);
-    SetScrollRange(Handle(), SB_HORZ, 0, std::max<int>(right - client.right, 0), TRUE);
-    SetScrollRange(Handle(), SB_VERT, 0, std::max<int>(bottom - client.bottom, 0), TRUE);
+    GetClientRect(hwnd, &client);
+    auto style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    int barWidth = GetSystemMetrics(SM_CXVSCROLL);
+    int barHeight = GetSystemMetrics(SM_CYHSCROLL);
+    int width = client.right + ((style & WS_VSCROLL) ? barWidth : 0);
+    int height = client.bottom + ((style & WS_HSCROLL) ? barHeight : 0);
+    bool horizontal = right > width;
+    bool vertical = bottom > height;
+    if (horizontal && !vertical)
+        vertical = bottom > height - barHeight;
+    if (vertical && !horizontal)
+        horizontal = right > width - barWidth;
+    int viewWidth = width - (vertical ? barWidth : 0);
+    int viewHeight = height - (horizontal ? barHeight : 0);
+    ShowScrollBar(hwnd, SB_HORZ, horizontal);
+    ShowScrollBar(hwnd, SB_VERT, vertical);
+    SetScrollRange(hwnd, SB_HORZ, 0, horizontal ? right - viewWidth : 0, TRUE);
+    SetScrollRange(hwnd, SB_VERT, 0, vertical ? bottom - viewHeight : 0, TRUE);
+    // A range that shrank below the position moved it back: so do the controls.
+    ScrollControls(scrolledX - GetScrollPos(hwnd, SB_HORZ),
+                   scrolledY - GetScrollPos(hwnd, SB_VERT));
+}
+
+void TScrollBox::ScrollControls(int dx, int dy) {
+    if (dx == 0 && dy == 0)
+        return;
+    for (TControl* c : Controls())
+        if (c->Align() == TAlign::alNone)
+            c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
+    Invalidate();
 }
 
 void TScrollBox::WndProc(TMessage& message) {
@@ -308,14 +347,10 @@ void TScrollBox::WndProc(TMessage& message) {
         next = std::clamp(next, low, high);
         if (next != position) {
             SetScrollPos(Handle(), bar, next, TRUE);
-            for (TControl* c : Controls())
-                if (c->Align() == TAlign::alNone) {
-                    if (bar == SB_HORZ)
-                        c->SetLeft(c->Left() - (next - position));
-                    else
-                        c->SetTop(c->Top() - (next - position));
-                }
-            Invalidate();
+            if (bar == SB_HORZ)
+                ScrollControls(position - next, 0);
+            else
+                ScrollControls(0, position - next);
         }
         return;
     }

@@ -113,6 +113,8 @@ protected:
 
 private:
     void UpdateScrollRange();
+    // Moves the scrolled controls by (dx, dy).
+    void ScrollControls(int dx, int dy);
 };
 
 } // namespace tk

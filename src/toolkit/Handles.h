@@ -83,6 +83,9 @@ using TEnhMetafileHandle =
     TOwnedHandle<handle_traits::NullIsNone<HENHMETAFILE, &DeleteEnhMetaFile>>;
 // A menu with its submenus (DestroyMenu).
 using TMenuHandle = TOwnedHandle<handle_traits::NullIsNone<HMENU, &DestroyMenu>>;
+// A window the program made that no toolkit object stands for, such as a
+// platform control it drives by messages (CreateWindowExA, DestroyWindow).
+using TWindowHandle = TOwnedHandle<handle_traits::NullIsNone<HWND, &DestroyWindow>>;
 // An image list (ImageList_Create, ImageList_Destroy).
 using TImageListHandle = TOwnedHandle<handle_traits::NullIsNone<HIMAGELIST, &ImageList_Destroy>>;
 

@@ -274,13 +274,32 @@ std::string TMenu::ItemText(const TMenuItem& item) const {
 }
 
 void TMenu::ApplyImage(TMenuItem& item, MENUITEMINFOA& info) {
-    item.bitmap_.reset();
-    if (!Images || item.ImageIndex() < 0 || item.ImageIndex() >= Images->Count())
-        return;
-    item.bitmap_ = std::make_unique<TBitmap>();
-    Images->GetBitmap(item.ImageIndex(), *item.bitmap_, clMenu);
+    // The platform asks the window for the image each time it draws the item,
+    // with the item's state then.
+    bool hasImage = Images && item.ImageIndex() >= 0 && item.ImageIndex() < Images->Count();
     info.fMask |= MIIM_BITMAP;
-    info.hbmpItem = item.bitmap_->Handle();
+    info.hbmpItem = hasImage ? HBMMENU_CALLBACK : nullptr;
+}
+
+bool TMenu::MeasureImage(MEASUREITEMSTRUCT& measure) {
+    TMenuItem* item = measure.CtlType == ODT_MENU ? FindItem(measure.itemID) : nullptr;
+    if (!item || !Images)
+        return false;
+    measure.itemWidth = static_cast<UINT>(Images->Width());
+    measure.itemHeight = static_cast<UINT>(Images->Height());
+    return true;
+}
+
+bool TMenu::DrawImage(const DRAWITEMSTRUCT& draw) {
+    TMenuItem* item = draw.CtlType == ODT_MENU ? FindItem(draw.itemID) : nullptr;
+    if (!item || !Images)
+        return false;
+    const RECT& r = draw.rcItem;
+    TCanvas canvas(draw.hDC);
+    bool enabled = !(draw.itemState & (ODS_GRAYED | ODS_DISABLED));
+    Images->Draw(canvas, r.left + (r.right - r.left - Images->Width()) / 2,
+                 r.top + (r.bottom - r.top - Images->Height()) / 2, item->ImageIndex(), enabled);
+    return true;
 }
 
 void TMenu::Fill(HMENU menu, TMenuItem& parent) {

@@ -80,8 +80,7 @@ private:
     TMenuItem* parent_ = nullptr;
     TMenu* menu_ = nullptr;
     UINT command_;
-    HMENU handle_ = nullptr;          // the submenu, for an item with items
-    std::unique_ptr<TBitmap> bitmap_; // the image shown beside the caption
+    HMENU handle_ = nullptr; // the submenu, for an item with items
 };
 
 class TMenu : public TComponent {
@@ -98,6 +97,12 @@ public:
     bool IsShortCut(TShortCut shortCut);
     // The menu follows its items' changes.
     void ItemChanged(TMenuItem* item);
+    // An item's image is drawn by the menu when the platform asks for it
+    // (WM_MEASUREITEM, WM_DRAWITEM of a menu, sent to the menu's window):
+    // on the item's own background, highlighted or not, and greyed while the
+    // item is disabled. False when the item is none of this menu's.
+    bool MeasureImage(MEASUREITEMSTRUCT& measure);
+    bool DrawImage(const DRAWITEMSTRUCT& draw);
 
 protected:
     virtual HMENU CreateMenuHandle() = 0;

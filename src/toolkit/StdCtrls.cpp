@@ -39,6 +39,11 @@ void TMemo::PasteFromClipboard() {
     SendMessageA(Handle(), WM_PASTE, 0, 0);
 }
 
+void TMemo::SetSelStart(int start) {
+    SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(start), start);
+    SendMessageA(Handle(), EM_SCROLLCARET, 0, 0);
+}
+
 // ------------------------------------------------------------- dialog keys
 
 namespace {

@@ -24,8 +24,12 @@ public:
     bool WordWrap = true;
     bool ReadOnly() const { return readOnly_; }
     void SetReadOnly(bool readOnly);
-    // The memo's own paste: the clipboard's text replaces the selection.
+    // The memo's own paste: the clipboard's text replaces the selection, and
+    // the caret stays after it (in view).
     void PasteFromClipboard();
+    // Puts the caret at character `start`, nothing selected, and scrolls the
+    // memo so that the caret shows.
+    void SetSelStart(int start);
 
 protected:
     void CreateParams(TCreateParams& params) override;

@@ -271,9 +271,10 @@ void TWinControl::RouteMouse(TMessage& message) {
     TControl* receiver = target ? target : this;
     int x = at.x - (target ? target->Left() : 0);
     int y = at.y - (target ? target->Top() : 0);
-    if (message.Msg == WM_MOUSEMOVE) {
-        ApplicationOf(this).NoteMouseOver(receiver);
-    }
+    TApplication& application = ApplicationOf(this);
+    if (message.Msg == WM_MOUSEMOVE)
+        application.NoteMouseOver(receiver);
+    application.RelayToolTipMessage(handle_, message);
     if (!target) {
         DefaultHandler(message);
         if (!Enabled())

@@ -133,6 +133,96 @@ TEST_F(Viewer, PictureLargerThanTheViewerStaysAtTheTopLeft) {
     EXPECT_TRUE(GetWindowLongA(viewer->Handle(), GWL_STYLE) & WS_VSCROLL);
 }
 
+TEST_F(Viewer, APictureNeedingBothScrollBarsScrollsToItsRightAndBottomEdges) {
+    CreateWindows();
+    std::vector<DWORD> pixels(800 * 500, 0x00808080);
+    HBITMAP bitmap = CreateBitmap(800, 500, 1, 32, pixels.data());
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_BITMAP, bitmap);
+    CloseClipboard();
+    auto* image = ViewAs<TImage>();
+    ASSERT_NE(image, nullptr);
+    HWND hwnd = viewer->Handle();
+    // Scrolled as far as the bars go, the picture's far edges meet the client
+    // area's, the room the other bar takes counted.
+    SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 10000), 0);
+    SendMessageA(hwnd, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 10000), 0);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 533 - 4 - GetSystemMetrics(SM_CXVSCROLL));
+    EXPECT_EQ(image->Left() + image->Width(), client.right);
+    EXPECT_EQ(image->Top() + image->Height(), client.bottom);
+    // And back to the start.
+    SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    SendMessageA(hwnd, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    EXPECT_EQ(image->Left(), 0);
+    EXPECT_EQ(image->Top(), 0);
+}
+
+TEST_F(Viewer, APictureWiderOnlyThanTheRoomLeftByTheVerticalBarGetsBothBars) {
+    CreateWindows();
+    // 520 pixels fit the 529 of the client area, but not beside a vertical bar.
+    std::vector<DWORD> pixels(520 * 400, 0x00808080);
+    HBITMAP bitmap = CreateBitmap(520, 400, 1, 32, pixels.data());
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_BITMAP, bitmap);
+    CloseClipboard();
+    auto* image = ViewAs<TImage>();
+    ASSERT_NE(image, nullptr);
+    HWND hwnd = viewer->Handle();
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & WS_HSCROLL);
+    SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 10000), 0);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(image->Left() + image->Width(), client.right);
+}
+
+TEST_F(Viewer, ResizingAScrolledViewerKeepsThePictureReachable) {
+    CreateWindows();
+    std::vector<DWORD> pixels(800 * 500, 0x00808080);
+    HBITMAP bitmap = CreateBitmap(800, 500, 1, 32, pixels.data());
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_BITMAP, bitmap);
+    CloseClipboard();
+    auto* image = ViewAs<TImage>();
+    ASSERT_NE(image, nullptr);
+    HWND hwnd = viewer->Handle();
+    SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 10000), 0);
+    // A wider viewer needs less scrolling: the picture's right edge follows
+    // the client area's instead of leaving a gap.
+    viewer->SetBounds(0, 0, 700, 206);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(image->Left() + image->Width(), client.right);
+    int low = 0;
+    int high = 0;
+    GetScrollRange(hwnd, SB_HORZ, &low, &high);
+    EXPECT_EQ(GetScrollPos(hwnd, SB_HORZ), high);
+    EXPECT_EQ(-image->Left(), high);
+}
+
+TEST_F(Viewer, LongTextOpensAtItsBeginning) {
+    CreateWindows();
+    std::string text;
+    for (int line = 0; line < 200; ++line)
+        text += "clipboard line " + std::to_string(line) + "\r\n";
+    sim::PutClipboard({{CF_TEXT, "", text + std::string(1, '\0')}});
+    auto* memo = ViewAs<TMemo>();
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(memo->Text(), text);
+    EXPECT_EQ(SendMessageA(memo->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    DWORD start = 1;
+    DWORD end = 1;
+    SendMessageA(memo->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 0u);
+}
+
 TEST_F(Viewer, ResizingDoesNotMoveTheShownControl) {
     CreateWindows();
     sim::PutClipboard({{CF_WAVE, "", "RIFF"}});

@@ -17,6 +17,12 @@
 //   cliphelper frame CLASS            screen rectangles of that window and of its client area,
 //                                     and the height of a menu bar
 //   cliphelper syscolor N...          the system colours N... as RRGGBB
+//   cliphelper top                    one line per top-level window: class, visible, enabled,
+//                                     owner's class or -, screen rectangle, "text"
+//   cliphelper area CLASS CHILD       screen rectangle of the client area of that descendant
+//   cliphelper send CLASS CHILD M W L sends message M (W, L numbers) to that descendant and
+//                                     prints the answer
+//   cliphelper size CLASS W H         makes that window W x H
 #include <windows.h>
 
 #include <cstdio>
@@ -254,6 +260,61 @@ int sysColors(int argc, char** argv) {
     return 0;
 }
 
+BOOL CALLBACK printTopWindow(HWND hwnd, LPARAM) {
+    char cls[256] = {};
+    char owner[256] = "-";
+    char title[256] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (HWND o = GetWindow(hwnd, GW_OWNER))
+        GetClassNameA(o, owner, sizeof owner);
+    GetWindowTextA(hwnd, title, sizeof title);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    std::printf("%s %d %d %s %ld %ld %ld %ld \"%s\"\n", cls, IsWindowVisible(hwnd) ? 1 : 0,
+                IsWindowEnabled(hwnd) ? 1 : 0, owner, static_cast<long>(r.left),
+                static_cast<long>(r.top), static_cast<long>(r.right), static_cast<long>(r.bottom),
+                title);
+    return TRUE;
+}
+
+int area(const char* cls, const char* childClass) {
+    HWND top = findTop(cls);
+    HWND child = top ? findChild(top, childClass) : nullptr;
+    if (!child)
+        return 1;
+    RECT r{};
+    GetClientRect(child, &r);
+    MapWindowPoints(child, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    std::printf("%ld %ld %ld %ld\n", static_cast<long>(r.left), static_cast<long>(r.top),
+                static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return 0;
+}
+
+int send(const char* cls, const char* childClass, char** numbers) {
+    HWND top = findTop(cls);
+    HWND child = top ? findChild(top, childClass) : nullptr;
+    if (!child)
+        return 1;
+    auto number = [](const char* text) {
+        return std::strtoull(text, nullptr, 0);
+    };
+    LRESULT answer = SendMessageA(child, static_cast<UINT>(number(numbers[0])),
+                                  static_cast<WPARAM>(number(numbers[1])),
+                                  static_cast<LPARAM>(number(numbers[2])));
+    std::printf("%lld\n", static_cast<long long>(answer));
+    return 0;
+}
+
+int size(const char* cls, int width, int height) {
+    HWND top = findTop(cls);
+    if (!top)
+        return 1;
+    return SetWindowPos(top, nullptr, 0, 0, width, height,
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
+               ? 0
+               : 1;
+}
+
 int close(const char* cls) {
     HWND top = findTop(cls);
     if (!top)
@@ -294,8 +355,17 @@ int main(int argc, char** argv) {
         return frame(argv[2]);
     if (command == "syscolor" && argc > 2)
         return sysColors(argc, argv);
+    if (command == "top")
+        return EnumWindows(printTopWindow, 0) ? 0 : 1;
+    if (command == "area" && argc == 4)
+        return area(argv[2], argv[3]);
+    if (command == "send" && argc == 7)
+        return send(argv[2], argv[3], argv + 4);
+    if (command == "size" && argc == 5)
+        return size(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     std::fprintf(stderr,
                  "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows|tree C|"
-                 "menu C|close C|rect C CHILD|client C|frame C|syscolor N...\n");
+                 "menu C|close C|rect C CHILD|client C|frame C|syscolor N...|top|area C CHILD|"
+                 "send C CHILD M W L|size C W H\n");
     return 2;
 }

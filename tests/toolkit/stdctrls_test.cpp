@@ -362,6 +362,26 @@ TEST_F(PageControlTest, ATabsAcceleratorAndTheArrowKeysSwitchPages) {
     EXPECT_EQ(changes, 2);
 }
 
+TEST_F(PageControlTest, AfterTheArrowKeysTheTabChosenBeforeStillAnswersTheMouse) {
+    // As when a dialog is shown again: the program chooses the first page.
+    pages->SetActivePage(second);
+    pages->SetActivePage(first);
+    pages->SetFocus();
+    Keys({VK_RIGHT});
+    ASSERT_EQ(pages->ActivePage(), second);
+    EXPECT_EQ(SendMessageA(pages->Handle(), TCM_GETCURSEL, 0, 0), 1);
+    sim::Click(pages->Handle(), TabCenter(0));
+    App().ProcessMessages();
+    EXPECT_EQ(pages->ActivePage(), first);
+    EXPECT_EQ(SendMessageA(pages->Handle(), TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(changes, 2);
+    // At the last page Right goes nowhere.
+    Keys({VK_RIGHT});
+    Keys({VK_RIGHT});
+    EXPECT_EQ(pages->ActivePage(), second);
+    EXPECT_EQ(changes, 3);
+}
+
 TEST_F(DialogControls, EditWithAButtonKeepsTheButtonSquareInsideItsRightEnd) {
     auto* edit = Add<TCoolEditBtn>(form);
     edit->SetBounds(8, 200, 209, 22);

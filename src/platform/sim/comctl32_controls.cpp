@@ -204,6 +204,7 @@ struct TabItem {
     std::string text;
     int image = -1;
     LPARAM param = 0;
+    bool pressed = false; // drawn as the chosen one (TCIS_BUTTONPRESSED)
 };
 
 struct TabState {
@@ -271,8 +272,22 @@ int hitTest(HWND hwnd, const TabState& s, POINT at) {
     return -1;
 }
 
-// Asks the parent, then moves the selection and tells the parent.
-void selectByUser(HWND hwnd, int index) {
+// The selection as the program sets it: the tab chosen before lets go.
+void setSelection(TabState& s, int index) {
+    if (index == s.selected)
+        return;
+    if (s.selected >= 0 && s.selected < static_cast<int>(s.items.size()))
+        s.items[static_cast<std::size_t>(s.selected)].pressed = false;
+    if (index >= 0)
+        s.items[static_cast<std::size_t>(index)].pressed = true;
+    s.selected = index;
+}
+
+// Asks the parent, then moves the selection and tells the parent. As under
+// Wine, the arrow keys move the selection alone, and a click while another
+// tab than the selected one is still held chosen changes nothing (the
+// parent is asked and told all the same).
+void selectByUser(HWND hwnd, int index, bool byKey) {
     TabState s = tabOf(hwnd);
     if (index < 0 || index >= static_cast<int>(s.items.size()) || index == s.selected)
         return;
@@ -282,7 +297,15 @@ void selectByUser(HWND hwnd, int index) {
     if (parent && SendMessageA(parent, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&changing)))
         return; // the parent keeps the page
     s = tabOf(hwnd);
-    s.selected = index;
+    if (byKey) {
+        s.selected = index;
+    } else {
+        bool held = false;
+        for (std::size_t i = 0; i < s.items.size(); ++i)
+            held = held || (s.items[i].pressed && static_cast<int>(i) != s.selected);
+        if (!held)
+            setSelection(s, index);
+    }
     setTabState(hwnd, s);
     InvalidateRect(hwnd, nullptr, TRUE);
     NMHDR change{hwnd, id, TCN_SELCHANGE};
@@ -417,7 +440,7 @@ LRESULT CALLBACK TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if (index < 0 || index >= static_cast<int>(s.items.size()))
             return -1;
         int previous = s.selected;
-        s.selected = index;
+        setSelection(s, index);
         setTabState(hwnd, s);
         InvalidateRect(hwnd, nullptr, TRUE);
         return previous;
@@ -483,14 +506,14 @@ LRESULT CALLBACK TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
         if (index >= 0) {
             if (!(GetWindowLongA(hwnd, GWL_STYLE) & TCS_FOCUSNEVER))
                 SetFocus(hwnd);
-            selectByUser(hwnd, index);
+            selectByUser(hwnd, index, false);
         }
         return 0;
     }
     case WM_KEYDOWN:
         if (wParam == VK_LEFT || wParam == VK_RIGHT) {
             int selected = tabOf(hwnd).selected;
-            selectByUser(hwnd, selected + (wParam == VK_LEFT ? -1 : 1));
+            selectByUser(hwnd, selected + (wParam == VK_LEFT ? -1 : 1), true);
             return 0;
         }
         break;

@@ -32,6 +32,7 @@ struct Script {
     std::vector<RegistryRefusal> registryRefusals;
 
     std::function<void()> openClipboardHook;
+    std::function<void(HWND)> messageBoxHook;
     std::function<bool()> idleHook;
     std::deque<std::function<void()>> idleActions;
 };
@@ -173,6 +174,10 @@ std::function<void()> openClipboardHook() {
     return withScript([](Script& s) { return s.openClipboardHook; });
 }
 
+std::function<void(HWND)> messageBoxHook() {
+    return withScript([](Script& s) { return s.messageBoxHook; });
+}
+
 bool idleHookSet() {
     return withScript([](Script& s) { return !s.idleActions.empty() || s.idleHook != nullptr; });
 }
@@ -280,6 +285,10 @@ void RefuseShellExecute(DWORD error) {
 
 void SetOpenClipboardHook(std::function<void()> hook) {
     withScript([&](Script& s) { s.openClipboardHook = std::move(hook); });
+}
+
+void SetMessageBoxHook(std::function<void(HWND box)> hook) {
+    withScript([&](Script& s) { s.messageBoxHook = std::move(hook); });
 }
 
 void SetIdleHook(std::function<bool()> hook) {

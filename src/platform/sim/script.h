@@ -67,6 +67,8 @@ unsigned registryRefusalsAt(int root, const std::vector<std::string>& path);
 // program is about to wait with an empty queue (one-shot actions first,
 // then the hook; true when something ran).
 std::function<void()> openClipboardHook();
+// Runs while a message box is up, with the box's window.
+std::function<void(HWND)> messageBoxHook();
 bool idleHookSet();
 bool runIdleHook();
 

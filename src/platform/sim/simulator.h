@@ -95,7 +95,10 @@ std::vector<std::string> LiveWindows();
 std::vector<std::string> Violations();
 
 // Message boxes: each is logged; the answer is the next scripted one, or the
-// box's first button (IDOK, IDYES, ...) when none is scripted.
+// box's first button (IDOK, IDYES, ...) when none is scripted. While a box is
+// up it is a window of class "#32770" (its caption the box's), owned by the
+// top-level window of the owner given, which it disables until it is
+// answered, and it is the active window; the hook runs then, with the box.
 struct MessageBoxRecord {
     HWND owner = nullptr;
     std::string text;
@@ -106,6 +109,7 @@ struct MessageBoxRecord {
 void ScriptMessageBoxAnswer(int answer);
 std::vector<MessageBoxRecord> MessageBoxes();
 void ClearMessageBoxes();
+void SetMessageBoxHook(std::function<void(HWND box)> hook);
 
 // Hot keys: a press posts WM_HOTKEY to the window that registered the
 // combination; false when none did.

@@ -17,6 +17,8 @@ struct EditState {
     std::size_t start = 0;
     std::size_t end = 0;
     std::size_t limit = 0x7FFFFFFE;
+    int firstLine = 0; // the first line shown by a multi-line edit
+    HFONT font = nullptr;
 };
 
 struct ButtonState {
@@ -56,6 +58,41 @@ void notifyParent(HWND hwnd, WORD code) {
                      reinterpret_cast<LPARAM>(hwnd));
 }
 
+// The line (counted from 0) that the character at `at` lies on. Lines are
+// the text's own: the model does not wrap them at the window's width.
+int lineOf(const std::string& text, std::size_t at) {
+    auto end = text.begin() + static_cast<std::ptrdiff_t>(std::min(at, text.size()));
+    return static_cast<int>(std::count(text.begin(), end, '\n'));
+}
+
+// How many whole lines the window shows (at least one).
+int visibleLines(HWND hwnd, HFONT font) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    if (old)
+        SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    return std::max<int>(1, client.bottom / std::max<LONG>(1, metrics.tmHeight));
+}
+
+// Scrolls a multi-line edit so that the line of the caret (the end of the
+// selection) shows, as the platform's edit does after typing and pasting.
+void scrollCaretIntoView(HWND hwnd) {
+    if (!(styleOf(hwnd) & ES_MULTILINE))
+        return;
+    EditState& state = edits[hwnd];
+    int caret = lineOf(textOf(hwnd), state.end);
+    int shown = visibleLines(hwnd, state.font);
+    if (caret < state.firstLine)
+        state.firstLine = caret;
+    else if (caret >= state.firstLine + shown)
+        state.firstLine = caret - shown + 1;
+}
+
 void replaceSelection(HWND hwnd, const std::string& with) {
     auto& state = edits[hwnd];
     std::string text = textOf(hwnd);
@@ -66,6 +103,7 @@ void replaceSelection(HWND hwnd, const std::string& with) {
     text.replace(from, to - from, inserted);
     DefWindowProcA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     state.start = state.end = from + inserted.size();
+    scrollCaretIntoView(hwnd);
     notifyParent(hwnd, EN_CHANGE);
 }
 
@@ -89,11 +127,28 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         edits.erase(hwnd);
         break;
     case WM_SETTEXT: {
+        // New text shows from its beginning, the caret before it.
         LRESULT result = DefWindowProcA(hwnd, msg, wParam, lParam);
-        edits[hwnd] = EditState{0, 0, edits[hwnd].limit};
+        EditState& state = edits[hwnd];
+        state.start = state.end = 0;
+        state.firstLine = 0;
         notifyParent(hwnd, EN_CHANGE);
         return result;
     }
+    case WM_SETFONT:
+        edits[hwnd].font = reinterpret_cast<HFONT>(wParam);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(edits[hwnd].font);
+    case EM_SCROLLCARET:
+        scrollCaretIntoView(hwnd);
+        return TRUE;
+    case EM_GETFIRSTVISIBLELINE:
+        return (styleOf(hwnd) & ES_MULTILINE) ? edits[hwnd].firstLine : 0;
+    case WM_VSCROLL:
+        if (LOWORD(wParam) == SB_TOP)
+            edits[hwnd].firstLine = 0;
+        return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_WANTARROWS |
                ((styleOf(hwnd) & ES_MULTILINE) ? DLGC_WANTALLKEYS : 0);
@@ -144,6 +199,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         };
         state.start = clip(static_cast<LONG_PTR>(static_cast<int>(wParam)));
         state.end = clip(static_cast<int>(lParam));
+        scrollCaretIntoView(hwnd); // the platform's edit shows the new caret
         return 0;
     }
     case EM_REPLACESEL:
@@ -325,6 +381,8 @@ namespace sim::detail {
 
 WNDPROC hotKeyControlProc(); // comctl32_controls.cpp
 WNDPROC tabControlProc();    // comctl32_controls.cpp
+WNDPROC dialogClassProc();   // user32_dialogs.cpp
+WNDPROC toolTipProc();       // comctl32_tooltips.cpp
 
 std::vector<std::pair<std::string, WNDPROC>> systemClassProcs() {
     return {
@@ -334,6 +392,8 @@ std::vector<std::pair<std::string, WNDPROC>> systemClassProcs() {
         {STATUSCLASSNAMEA, &StatusBarProc},
         {HOTKEY_CLASSA, hotKeyControlProc()},
         {WC_TABCONTROLA, tabControlProc()},
+        {"#32770", dialogClassProc()},
+        {TOOLTIPS_CLASSA, toolTipProc()},
     };
 }
 
