@@ -100,6 +100,7 @@ void Reset() {
     resetFileDialogs();
     resetMail();
     resetHelp();
+    resetNotifyArea();
     s.windows.clear();
     s.topLevel.clear();
     s.classes.clear();
