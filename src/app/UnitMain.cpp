@@ -152,6 +152,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
         CoolTrayIconDoubleClick(sender, button, shift, x, y);
     };
     CoolDesktop = new TCoolDesktop(this);
+    CoolDesktop->RestartType = TRestartType::rwReboot;
     CoolInstancesChecker1 = new TCoolInstancesChecker(this);
     Timer = new TTimer(this);
     // Off until ConfigureAutoSaveTimer sets it up from the settings.
@@ -225,11 +226,22 @@ void TMainForm::ApplyPlacement() {
 void TMainForm::RegisterWithDesktop() {
     std::string name = LoadStr(IDS_PROGRAM_NAME);
     std::string path = ModuleFileName();
-    if (settings_->ProgLoadOnStart)
-        CoolDesktop->AddToAutoRun(name, path, false);
-    else
-        CoolDesktop->RemoveFromAutoRun(name, false);
-    CoolDesktop->AssociateFileType(".cbd", name, path);
+    // A registration the registry refuses (a user without the right to write
+    // the machine's keys) is reported; the other one is still made and the
+    // program runs on.
+    try {
+        if (settings_->ProgLoadOnStart)
+            CoolDesktop->AddToAutoRun(name, path, false);
+        else
+            CoolDesktop->RemoveFromAutoRun(name, false);
+    } catch (const std::exception& error) {
+        ApplicationOf(this).HandleException(error);
+    }
+    try {
+        CoolDesktop->AssociateFileType(".cbd", name, path);
+    } catch (const std::exception& error) {
+        ApplicationOf(this).HandleException(error);
+    }
 }
 
 void TMainForm::RegisterProgramHotKey() {

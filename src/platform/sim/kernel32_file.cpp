@@ -250,7 +250,7 @@ BOOL FlushFileBuffers(HANDLE handle) {
 
 BOOL CloseHandle(HANDLE object) {
     auto guard = lock();
-    if (closeEvent(object))
+    if (closeEvent(object) || closeMutex(object))
         return TRUE;
     auto* file = findFile(object);
     if (!file) {

@@ -1,5 +1,6 @@
-// The simulator's control surface for the desktop integration: the shell's
-// notification area. Included by simulator.h; tests include that.
+// The simulator's control surface for the desktop integration: the global
+// atom table, named mutexes, and the shell's notification area. Included by
+// simulator.h; tests include that.
 #pragma once
 
 #include "platform/win32.h"
@@ -9,6 +10,22 @@
 #include <vector>
 
 namespace sim {
+
+// The global atom table now: string atoms with their reference counts, in
+// atom order. It belongs to no task and is emptied by Reset only.
+struct AtomRecord {
+    ATOM atom = 0;
+    std::string name;
+    int references = 0;
+};
+std::vector<AtomRecord> GlobalAtoms();
+
+// Named mutexes that exist now, and how many handles each has.
+struct NamedMutexRecord {
+    std::string name;
+    int handles = 0;
+};
+std::vector<NamedMutexRecord> NamedMutexes();
 
 // The notification area: one icon per (window, identifier), in the order
 // they were added. Reset empties it and starts the shell.

@@ -14,10 +14,16 @@ constexpr int captionHeight = 19; // caption with its bottom line
 constexpr int menuHeight = 19;
 constexpr int scrollBarSize = 16;
 
-int width(const RECT& r) { return r.right - r.left; }
-int height(const RECT& r) { return r.bottom - r.top; }
+int width(const RECT& r) {
+    return r.right - r.left;
+}
+int height(const RECT& r) {
+    return r.bottom - r.top;
+}
 
-bool hasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
+bool hasCaption(DWORD style) {
+    return (style & WS_CAPTION) == WS_CAPTION;
+}
 
 std::vector<HWND>& siblingsOf(Window& w) {
     if ((w.style & WS_CHILD) && findWindow(w.parent))
@@ -67,7 +73,8 @@ RECT screenRect(const Window& w) {
 }
 
 bool isVisibleOnScreen(HWND hwnd) {
-    for (Window* w = findWindow(hwnd); w; w = (w->style & WS_CHILD) ? findWindow(w->parent) : nullptr) {
+    for (Window* w = findWindow(hwnd); w;
+         w = (w->style & WS_CHILD) ? findWindow(w->parent) : nullptr) {
         if (!(w->style & WS_VISIBLE))
             return false;
         if (!(w->style & WS_CHILD))
@@ -319,7 +326,9 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
     return root;
 }
 
-HWND GetDesktopWindow() { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010)); }
+HWND GetDesktopWindow() {
+    return toHandle<HWND>(desktopHandle);
+}
 
 BOOL IsChild(HWND parent, HWND hwnd) {
     auto guard = lock();

@@ -38,6 +38,7 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
     DWORD start = state().clock;
     for (;;) {
         answerIncomingSent(guard);
+        noteQueueLooked(*own);
         if ((wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) &&
             (!own->posted.empty() || own->quit))
             return WAIT_OBJECT_0 + count;
@@ -46,13 +47,17 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
             return WAIT_TIMEOUT;
         if (realTime && milliseconds != INFINITE) {
             auto begun = std::chrono::steady_clock::now();
+            ++own->waiting;
             own->wake.wait_for(guard, std::chrono::milliseconds(milliseconds - elapsed));
+            --own->waiting;
             auto real = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - begun);
             if (real.count() > 0)
                 sim::AdvanceClock(static_cast<DWORD>(real.count()));
         } else {
+            ++own->waiting;
             own->wake.wait(guard);
+            --own->waiting;
         }
     }
 }
