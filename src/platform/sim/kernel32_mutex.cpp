@@ -76,10 +76,6 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR nameArg) {
     auto guard = lock();
     auto& m = mutexes();
     std::string name = nameArg ? nameArg : "";
-    if (name.size() >= MAX_PATH) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return nullptr;
-    }
     if (!validPath(name)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return nullptr;
