@@ -411,7 +411,7 @@ TEST(NamedMutexConformance, ASecondCreateOfTheNameOpensTheSameMutex) {
     CloseHandle(fresh);
 }
 
-TEST(NamedMutexConformance, NamesHaveNoBackslashButAfterTheirNamespace) {
+TEST(NamedMutexConformance, NamesHaveNoBackslashAndAtMostMaxPathCharacters) {
     SetLastError(0);
     EXPECT_EQ(CreateMutexA(nullptr, FALSE, "C:\\Program Files\\x.exe"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
@@ -420,12 +420,15 @@ TEST(NamedMutexConformance, NamesHaveNoBackslashButAfterTheirNamespace) {
     EXPECT_NE(local, nullptr);
     CloseHandle(local);
 
-    // Wine takes names of MAX_PATH characters and more.
-    std::string longName = Unique("long");
-    longName.resize(MAX_PATH + 20, 'x');
-    HANDLE fits = CreateMutexA(nullptr, FALSE, longName.c_str());
+    // A name of MAX_PATH characters still fits; a longer one does not.
+    std::string longest = Unique("long");
+    longest.resize(MAX_PATH, 'x');
+    HANDLE fits = CreateMutexA(nullptr, FALSE, longest.c_str());
     EXPECT_NE(fits, nullptr);
     CloseHandle(fits);
+    SetLastError(0);
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, (longest + "x").c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
 }
 
 TEST(NamedMutexConformance, OnlyTheOwnerReleasesIt) {

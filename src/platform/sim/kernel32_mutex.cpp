@@ -76,6 +76,10 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR nameArg) {
     auto guard = lock();
     auto& m = mutexes();
     std::string name = nameArg ? nameArg : "";
+    if (name.size() > MAX_PATH) { // the name does not fit the conversion buffer
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return nullptr;
+    }
     if (!validPath(name)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return nullptr;

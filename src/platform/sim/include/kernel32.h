@@ -158,7 +158,8 @@ ATOM GlobalDeleteAtom(ATOM atom);
 UINT GlobalGetAtomNameA(ATOM atom, LPSTR buffer, int size);
 
 // Mutexes, named ones shared by every program (names compared exactly, no
-// backslash but after "Global" or "Local"). CreateMutexA of an existing name
-// opens it and says ERROR_ALREADY_EXISTS; the mutex goes with its last handle.
+// backslash but after "Global" or "Local", at most MAX_PATH characters).
+// CreateMutexA of an existing name opens it and says ERROR_ALREADY_EXISTS;
+// the mutex goes with its last handle.
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
 BOOL ReleaseMutex(HANDLE mutex);
