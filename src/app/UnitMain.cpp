@@ -145,10 +145,12 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
                                      int x, int y) {
         CoolTrayIconMouseUp(sender, button, shift, x, y);
     };
-    CoolTrayIcon->OnDoubleClick = [this](TComponent* sender, TMouseButton button) {
-        CoolTrayIconDoubleClick(sender, button);
+    CoolTrayIcon->OnDoubleClick = [this](TComponent* sender, TMouseButton button, TShiftState shift,
+                                         int x, int y) {
+        CoolTrayIconDoubleClick(sender, button, shift, x, y);
     };
     CoolDesktop = new TCoolDesktop(this);
+    CoolDesktop->RestartType = TRestartType::rwReboot;
     CoolInstancesChecker1 = new TCoolInstancesChecker(this);
     Timer = new TTimer(this);
     // Off until ConfigureAutoSaveTimer sets it up from the settings.
@@ -172,8 +174,8 @@ void TMainForm::FormCreate(TComponent*) {
     CurrentFileName = LoadStr(IDS_UNTITLED);
     settings_ = std::make_unique<TSettings>(DefaultSettings());
     LoadSettings(*settings_);
-    CoolTrayIcon->Icon.Assign(application.Icon());
-    CoolTrayIcon->Hint = application.Title();
+    CoolTrayIcon->SetIcon(application.Icon());
+    CoolTrayIcon->SetToolTip(application.Title());
     SetCaption(application.Title());
     LoadOnStart();
     ConfigureAutoSaveTimer();
@@ -221,11 +223,22 @@ void TMainForm::ApplyPlacement() {
 void TMainForm::RegisterWithDesktop() {
     std::string name = LoadStr(IDS_PROGRAM_NAME);
     std::string path = ModuleFileName();
-    if (settings_->ProgLoadOnStart)
-        CoolDesktop->AddToAutoRun(name, path, false);
-    else
-        CoolDesktop->RemoveFromAutoRun(name, false);
-    CoolDesktop->AssociateFileType(".cbd", name, path);
+    // A registration the registry refuses (a user without the right to write
+    // the machine's keys) is reported; the other one is still made and the
+    // program runs on.
+    try {
+        if (settings_->ProgLoadOnStart)
+            CoolDesktop->AddToAutoRun(name, path, false);
+        else
+            CoolDesktop->RemoveFromAutoRun(name, false);
+    } catch (const std::exception& error) {
+        ApplicationOf(this).HandleException(error);
+    }
+    try {
+        CoolDesktop->AssociateFileType(".cbd", name, path);
+    } catch (const std::exception& error) {
+        ApplicationOf(this).HandleException(error);
+    }
 }
 
 void TMainForm::RegisterProgramHotKey() {
@@ -250,7 +263,7 @@ void TMainForm::CoolClipboardViewerChange(TComponent*) {
     UpdateActions();
 }
 
-void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button) {
+void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button, TShiftState, int, int) {
     if (button != TMouseButton::mbLeft)
         return;
     SetVisible(!Visible());

@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 
+#include <chrono>
 #include <functional>
 #include <thread>
 
@@ -24,6 +25,18 @@ inline std::thread StartOtherProgram(std::function<void()> body) {
         sim::TaskScope as(task);
         body();
     });
+#endif
+}
+
+// Lets `milliseconds` pass on a thread that is busy with something else and
+// does not look at its messages: real time on Windows; here the simulated
+// clock, which every timeout of the simulator follows.
+inline void BusyFor(DWORD milliseconds) {
+#if defined(_WIN32)
+    Sleep(milliseconds);
+#else
+    sim::AdvanceClock(milliseconds);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1)); // the others get their turn
 #endif
 }
 

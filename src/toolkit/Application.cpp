@@ -137,7 +137,9 @@ void TApplication::HandleMessage() {
 }
 
 void TApplication::Run() {
-    if (mainForm_ && ShowMainWindowOnRun) {
+    // A program told to end during its start-up (another instance runs) ends
+    // without showing its window.
+    if (mainForm_ && ShowMainWindowOnRun && !terminateRequested_) {
         if (mainForm_->WindowState == TWindowState::wsMinimized)
             Minimize();
         else
@@ -148,6 +150,7 @@ void TApplication::Run() {
 }
 
 void TApplication::Terminate() {
+    terminateRequested_ = true;
     PostQuitMessage(0);
 }
 

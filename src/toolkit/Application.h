@@ -47,8 +47,8 @@ public:
 
     // The message loop. ProcessMessages handles what is queued now and
     // returns; HandleMessage handles one message, waiting for one when the
-    // queue is empty; Run shows the main form and handles messages until the
-    // program is told to end.
+    // queue is empty; Run shows the main form (unless the program was told
+    // to end already) and handles messages until the program is told to end.
     void ProcessMessages();
     void HandleMessage();
     void Run();
@@ -104,6 +104,7 @@ private:
     std::string title_;
     TIcon icon_;
     bool terminated_ = false;
+    bool terminateRequested_ = false; // Terminate was called: Run shows nothing
     TCustomForm* mainForm_ = nullptr;
     std::string hint_;
     TControl* hintControl_ = nullptr;

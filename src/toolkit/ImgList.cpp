@@ -12,6 +12,47 @@ TImageList::TImageList(TComponent* owner, int width, int height)
         throw EOutOfMemory(Format("Cannot make an image list of %d x %d images", width, height));
 }
 
+TImageList::~TImageList() {
+    for (TChangeLink* link : links_)
+        link->Sender = nullptr;
+}
+
+TChangeLink::~TChangeLink() {
+    if (Sender)
+        Sender->UnRegisterChanges(this);
+}
+
+void TImageList::RegisterChanges(TChangeLink* link) {
+    if (!link || std::find(links_.begin(), links_.end(), link) != links_.end())
+        return;
+    link->Sender = this;
+    links_.push_back(link);
+}
+
+void TImageList::UnRegisterChanges(TChangeLink* link) {
+    auto it = std::find(links_.begin(), links_.end(), link);
+    if (it == links_.end())
+        return;
+    links_.erase(it);
+    link->Sender = nullptr;
+}
+
+void TImageList::Change() {
+    for (TChangeLink* link : std::vector<TChangeLink*>(links_))
+        if (link->OnChange)
+            link->OnChange();
+}
+
+bool TImageList::GetIcon(int index, TIcon& icon) {
+    if (index < 0 || index >= Count())
+        return false;
+    HICON made = ImageList_GetIcon(handle_.Get(), index, ILD_NORMAL);
+    if (!made)
+        return false;
+    icon.SetHandle(made, true);
+    return true;
+}
+
 int TImageList::Count() const {
     return ImageList_GetImageCount(handle_.Get());
 }
@@ -26,6 +67,7 @@ void TImageList::AddMasked(TBitmap& strip, TColor mask) {
     copy.Dormant();
     if (ImageList_AddMasked(handle_.Get(), copy.Handle(), ColorToRGB(mask)) < 0)
         throw EInvalidGraphic("Invalid image size");
+    Change();
 }
 
 void TImageList::LoadFromResourceName(HINSTANCE instance, const std::string& name, TColor mask) {

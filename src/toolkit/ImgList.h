@@ -7,11 +7,31 @@
 
 #include <string>
 
+#include <functional>
+#include <vector>
+
 namespace tk {
+
+class TImageList;
+
+// A listener to an image list's changes: OnChange runs after every change of
+// the list it is registered with (Sender). It leaves the list when it goes,
+// and Sender becomes null when the list goes first.
+class TChangeLink {
+public:
+    TChangeLink() = default;
+    ~TChangeLink();
+    TChangeLink(const TChangeLink&) = delete;
+    TChangeLink& operator=(const TChangeLink&) = delete;
+
+    TImageList* Sender = nullptr;
+    std::function<void()> OnChange;
+};
 
 class TImageList : public TComponent {
 public:
     explicit TImageList(TComponent* owner, int width = 16, int height = 16);
+    ~TImageList() override;
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -26,8 +46,19 @@ public:
     // pixels in `background`).
     void GetBitmap(int index, TBitmap& bitmap, TColor background = clBtnFace);
     void* Handle() const { return handle_.Get(); } // the HIMAGELIST
+    // Image `index` as an icon of its own; false (and the icon left as it
+    // was) for an index out of range.
+    bool GetIcon(int index, TIcon& icon);
+
+    void RegisterChanges(TChangeLink* link);
+    void UnRegisterChanges(TChangeLink* link);
+
+protected:
+    // Tells the registered links that the images changed.
+    void Change();
 
 private:
+    std::vector<TChangeLink*> links_;
     int width_;
     int height_;
     TImageListHandle handle_;

@@ -1,8 +1,11 @@
 // Two instances of the program in one process, as the simulator runs them:
-// what one decides and numbers is its own.
+// what one decides and numbers is its own. The second is a copy of the
+// program under another path, which runs beside the first.
 #include "settings_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace tk;
 
@@ -15,15 +18,22 @@ protected:
         ProgramTest::TearDown();
     }
     TMainForm* StartOther() {
+        std::filesystem::create_directories(Path("copy"));
+        otherTask = sim::CreateTask(Path("copy/Stashwell.exe"));
+        sim::TaskScope as(otherTask);
         other = std::make_unique<TApplication>();
         otherMain = StartProgram(*other);
+        other->ProcessMessages();
+        EXPECT_FALSE(other->Terminated()) << "the copy runs beside the first";
         return otherMain;
     }
     void StopOther() {
+        sim::TaskScope as(otherTask);
         other.reset();
         otherMain = nullptr;
     }
 
+    int otherTask = 1;
     std::unique_ptr<TApplication> other;
     TMainForm* otherMain = nullptr;
 };
@@ -39,7 +49,10 @@ TEST_F(TwoInstances, EachDecidesOnSimpleMapiAtItsOwnFirstSend) {
 
     sim::SetMailInstalled(false);
     StartOther();
-    otherMain->FileSend1Execute(nullptr); // decided now: missing
+    {
+        sim::TaskScope as(otherTask);
+        otherMain->FileSend1Execute(nullptr); // decided now: missing
+    }
     EXPECT_EQ(Boxes("Error sending mail").size(), 1u);
     main->FileSend1Execute(nullptr); // the first keeps what it decided
     EXPECT_EQ(sim::MailsSent().size(), 2u);

@@ -45,6 +45,7 @@ protected:
     TMainForm* StartProgramWith(int mode) {
         application->Initialize();
         application->SetTitle("Stashwell v. 2.0.1");
+        application->Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON");
         auto* form = application->CreateForm<TMainForm>();
         form->Settings()->ProgPlaceToLive = static_cast<std::uint8_t>(mode);
         form->OptionsForm = application->CreateForm<TOptionsForm>();
@@ -88,7 +89,8 @@ TEST_F(MainWindow, EntryCreatesTheApplicationWindowAndTheFourFormsInOrder) {
     EXPECT_STREQ(cls, "TApplication");
     EXPECT_EQ(form->Caption(), "Stashwell v. 2.0.1");
     EXPECT_EQ(form->CurrentFileName, "UNTITLED");
-    EXPECT_EQ(form->CoolTrayIcon->Hint, "Stashwell v. 2.0.1");
+    EXPECT_EQ(form->CoolTrayIcon->ToolTip(), "Stashwell v. 2.0.1");
+    EXPECT_FALSE(form->CoolTrayIcon->Icon().Empty()) << "the application's icon";
 }
 
 TEST_F(MainWindow, GeometryFontAndToolBar) {
@@ -223,6 +225,7 @@ TEST_F(MainWindow, PlacementModes) {
         Start(expect.mode);
         ShowAsRunWould();
         EXPECT_EQ(main->CoolTrayIcon->Active(), expect.trayActive);
+        EXPECT_EQ(sim::NotifyIcons().size(), expect.trayActive ? 1u : 0u);
         EXPECT_EQ(application->ShowMainWindowOnRun, expect.shown);
         EXPECT_EQ(IsWindowVisible(main->Handle()) != 0, expect.shown);
         // The task-bar button: shown exactly while a form is.
@@ -300,11 +303,16 @@ TEST_F(MainWindow, HotKeyHeldByAnotherProgramIsSilentlyWithout) {
 TEST_F(MainWindow, TrayDoubleClickTogglesWithTheLeftButtonOnly) {
     Start(2);
     ShowAsRunWould();
-    main->CoolTrayIcon->OnDoubleClick(main->CoolTrayIcon, TMouseButton::mbRight);
+    HWND tray = main->CoolTrayIcon->Handle();
+    // The shell reports a double click as down, up, double click, up.
+    ASSERT_TRUE(sim::DoubleClickNotifyIcon(tray, 0, POINT{900, 700}, true));
+    application->ProcessMessages();
     EXPECT_TRUE(IsWindowVisible(main->Handle()));
-    main->CoolTrayIcon->OnDoubleClick(main->CoolTrayIcon, TMouseButton::mbLeft);
+    ASSERT_TRUE(sim::DoubleClickNotifyIcon(tray, 0, POINT{900, 700}));
+    application->ProcessMessages();
     EXPECT_FALSE(IsWindowVisible(main->Handle()));
-    main->CoolTrayIcon->OnDoubleClick(main->CoolTrayIcon, TMouseButton::mbLeft);
+    ASSERT_TRUE(sim::DoubleClickNotifyIcon(tray, 0, POINT{900, 700}));
+    application->ProcessMessages();
     EXPECT_TRUE(IsWindowVisible(main->Handle()));
     EXPECT_EQ(GetForegroundWindow(), main->Handle());
     EXPECT_TRUE(main->CoolTrayIcon->Active()); // the double click never changes it
@@ -313,9 +321,12 @@ TEST_F(MainWindow, TrayDoubleClickTogglesWithTheLeftButtonOnly) {
 TEST_F(MainWindow, TrayRightButtonClearsTheFourShortcutsAndPlacesThePopupAtTheCursor) {
     Start(2);
     ShowAsRunWould();
-    main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbLeft, 0, 900, 700);
+    HWND tray = main->CoolTrayIcon->Handle();
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{900, 700}));
+    application->ProcessMessages();
     EXPECT_EQ(main->FileSave1->ShortCut(), 16467);
-    main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbRight, 0, 900, 700);
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{900, 700}, true));
+    application->ProcessMessages();
     for (TAction* a :
          {main->FileOpen1, main->FileSave1, main->EditDelete1, main->OptionsPreferences1})
         EXPECT_EQ(a->ShortCut(), 0) << a->Caption();

@@ -23,6 +23,11 @@
 //   cliphelper send CLASS CHILD M W L sends message M (W, L numbers) to that descendant and
 //                                     prints the answer
 //   cliphelper size CLASS W H         makes that window W x H
+//   cliphelper trayicons              one line per notification-area icon window below
+//                                     the desktop: its screen rectangle
+//   cliphelper traydouble TITLE       posts the shell's double-click notices (1434, in the
+//                                     shell's order) to the hidden TPUtilWindow windows of
+//                                     the program whose application window is called TITLE
 #include <windows.h>
 
 #include <cstdio>
@@ -325,6 +330,59 @@ int close(const char* cls) {
     return IsWindow(top) ? 1 : 0;
 }
 
+// Wine shows each icon of the notification area as a window of its own,
+// inside a tray window of its own when there is no task bar.
+BOOL CALLBACK printTrayIcon(HWND hwnd, LPARAM) {
+    char cls[256] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "__winex11_tray_icon") == 0) {
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        std::printf("%ld %ld %ld %ld\n", static_cast<long>(r.left), static_cast<long>(r.top),
+                    static_cast<long>(r.right), static_cast<long>(r.bottom));
+    }
+    return TRUE;
+}
+
+int trayIcons() {
+    EnumChildWindows(GetDesktopWindow(), printTrayIcon, 0);
+    return 0;
+}
+
+struct UtilWindows {
+    DWORD process;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectUtilWindow(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<UtilWindows*>(data);
+    char cls[256] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    if (process == search->process && std::strcmp(cls, "TPUtilWindow") == 0)
+        search->found.push_back(hwnd);
+    return TRUE;
+}
+
+int trayDouble(const char* title) {
+    HWND application = FindWindowA("TApplication", title);
+    if (!application) {
+        std::fprintf(stderr, "cliphelper: no application window \"%s\"\n", title);
+        return 1;
+    }
+    UtilWindows search{0, {}};
+    GetWindowThreadProcessId(application, &search.process);
+    EnumWindows(collectUtilWindow, reinterpret_cast<LPARAM>(&search));
+    // The tray icon's window is one of them; the others hand the notices to
+    // the default procedure.
+    for (HWND hwnd : search.found)
+        for (LPARAM step : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+            PostMessageA(hwnd, WM_USER + 410, 0, step);
+    std::printf("%u\n", static_cast<unsigned>(search.found.size()));
+    return search.found.empty() ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -363,9 +421,13 @@ int main(int argc, char** argv) {
         return send(argv[2], argv[3], argv + 4);
     if (command == "size" && argc == 5)
         return size(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (command == "trayicons")
+        return trayIcons();
+    if (command == "traydouble" && argc == 3)
+        return trayDouble(argv[2]);
     std::fprintf(stderr,
                  "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows|tree C|"
                  "menu C|close C|rect C CHILD|client C|frame C|syscolor N...|top|area C CHILD|"
-                 "send C CHILD M W L|size C W H\n");
+                 "send C CHILD M W L|size C W H|trayicons|traydouble TITLE\n");
     return 2;
 }

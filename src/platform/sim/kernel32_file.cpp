@@ -240,7 +240,7 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD mov
 
 BOOL CloseHandle(HANDLE object) {
     auto guard = lock();
-    if (closeEvent(object))
+    if (closeEvent(object) || closeMutex(object))
         return TRUE;
     auto* file = findFile(object);
     if (!file) {

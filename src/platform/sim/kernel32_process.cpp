@@ -90,9 +90,11 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
 LPSTR GetCommandLineA() {
     auto guard = lock();
     auto& task = taskById(currentTask());
-    task.commandLine = "\"" + task.modulePath + "\"";
+    std::string line = "\"" + task.modulePath + "\"";
     if (!task.arguments.empty())
-        task.commandLine += " " + task.arguments;
+        line += " " + task.arguments;
+    if (line != task.commandLine) // the same text stays at the same address, as on Windows
+        task.commandLine = line;
     return task.commandLine.data();
 }
 

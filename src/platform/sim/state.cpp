@@ -47,6 +47,8 @@ Task& taskById(int id) {
 std::uintptr_t newHandle() {
     auto& s = state();
     s.nextHandle += 4;
+    if (s.nextHandle == desktopHandle) // the desktop's is fixed, as on Windows
+        s.nextHandle += 4;
     return s.nextHandle;
 }
 
@@ -58,9 +60,15 @@ Window* findWindow(HWND hwnd) {
 
 std::shared_ptr<ThreadQueue> queueOf(DWORD thread) {
     auto& queue = state().queues[thread];
-    if (!queue)
+    if (!queue) {
         queue = std::make_shared<ThreadQueue>();
+        queue->lastLooked = state().clock; // a new queue is not hung
+    }
     return queue;
+}
+
+void noteQueueLooked(ThreadQueue& queue) {
+    queue.lastLooked = state().clock;
 }
 
 void wakeAll() {
@@ -103,6 +111,9 @@ void Reset() {
     resetShellExecute();
     resetPerformanceCounter();
     resetStringResources();
+    resetAtoms();
+    resetMutexes();
+    resetNotifyArea();
     s.windows.clear();
     s.topLevel.clear();
     s.classes.clear();
@@ -119,6 +130,7 @@ void Reset() {
         queue->posted.clear();
         queue->quit = false;
         queue->quitCode = 0;
+        queue->lastLooked = 0; // the clock starts again
     }
     s.clock = 0;
     s.messageBoxes.clear();

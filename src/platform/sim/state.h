@@ -137,6 +137,10 @@ struct ThreadQueue {
     bool quit = false;
     int quitCode = 0;
     std::condition_variable_any wake;
+    // When the thread last looked for a message, and how many of its waits
+    // for one are going on: a thread that does neither for 5 s is hung.
+    DWORD lastLooked = 0;
+    int waiting = 0;
 };
 
 struct ClipboardEntry {
@@ -212,7 +216,9 @@ inline Lock lock() {
 int currentTask();
 Task& taskById(int id);
 
+// Handles of windows, menus, GDI objects, files and keys; never the desktop's.
 std::uintptr_t newHandle();
+constexpr std::uintptr_t desktopHandle = 0x10010;
 template <typename H> H toHandle(std::uintptr_t value) {
     return reinterpret_cast<H>(value);
 }
@@ -230,6 +236,12 @@ LRESULT deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Answers the messages that other threads sent to this thread. Takes the
 // lock (held once by `guard`) and gives it back.
 void answerIncomingSent(Lock& guard);
+// Sends without waiting for the answer when the window is another thread's,
+// as SendNotifyMessage does (the caller must not hold the lock).
+void notify(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Blocks until the thread's queue is woken; meanwhile the thread counts as
+// waiting for messages, which a hung thread does not.
+void waitForMessage(Lock& guard, ThreadQueue& queue);
 
 // Global memory helpers used by the clipboard (caller holds the lock).
 MemoryBlock* findBlock(HGLOBAL handle);
@@ -251,6 +263,10 @@ void resetClipboard();
 
 // Closes an event of kernel32_sync.cpp; false when the handle is none of them.
 bool closeEvent(HANDLE handle);
+// The same for a mutex of kernel32_mutex.cpp.
+bool closeMutex(HANDLE handle);
+// The thread's queue has been looked at now (caller holds the lock).
+void noteQueueLooked(ThreadQueue& queue);
 
 // The platform's own window classes (task 0): name and procedure.
 std::vector<std::pair<std::string, WNDPROC>> systemClassProcs();
@@ -266,6 +282,10 @@ void resetHelp();
 void resetShellExecute();
 void resetPerformanceCounter();
 void resetStringResources();
+// Global atoms, named mutexes and the shell's notification area.
+void resetAtoms();
+void resetMutexes();
+void resetNotifyArea();
 
 // ShowWindow; `tell` false leaves WM_SHOWWINDOW out, as SetWindowPos does
 // when it shows or hides (the caller holds no lock).

@@ -32,7 +32,9 @@ void markForPaint(HWND hwnd) {
 }
 
 // Makes `hwnd` (a top-level window, or null) the active and foreground
-// window, with the notices Windows sends. The caller holds no lock.
+// window, with the notices Windows sends. Windows of other threads get them
+// without the caller waiting, so that activating a program that does not
+// answer does not hang the caller. The caller holds no lock.
 void activate(HWND hwnd) {
     HWND old;
     int oldTask = 0;
@@ -57,8 +59,8 @@ void activate(HWND hwnd) {
         }
     }
     if (old && IsWindow(old)) {
-        SendMessageA(old, WM_NCACTIVATE, FALSE, 0);
-        SendMessageA(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+        notify(old, WM_NCACTIVATE, FALSE, 0);
+        notify(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
     }
     if (oldTask != newTask) {
         std::vector<HWND> losing;
@@ -72,14 +74,14 @@ void activate(HWND hwnd) {
         }
         for (HWND h : losing)
             if (IsWindow(h))
-                SendMessageA(h, WM_ACTIVATEAPP, FALSE, 0);
+                notify(h, WM_ACTIVATEAPP, FALSE, 0);
         for (HWND h : gaining)
             if (IsWindow(h))
-                SendMessageA(h, WM_ACTIVATEAPP, TRUE, 0);
+                notify(h, WM_ACTIVATEAPP, TRUE, 0);
     }
     if (hwnd && IsWindow(hwnd)) {
-        SendMessageA(hwnd, WM_NCACTIVATE, TRUE, 0);
-        SendMessageA(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
+        notify(hwnd, WM_NCACTIVATE, TRUE, 0);
+        notify(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
     }
 }
 

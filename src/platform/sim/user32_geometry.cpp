@@ -332,7 +332,7 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
 }
 
 HWND GetDesktopWindow() {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010));
+    return toHandle<HWND>(desktopHandle);
 }
 
 BOOL IsChild(HWND parent, HWND hwnd) {

@@ -39,8 +39,31 @@ LRESULT deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return call->result;
         if (!IsWindow(hwnd))
             return 0;
-        own->wake.wait(guard);
+        waitForMessage(guard, *own);
     }
+}
+
+void notify(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto guard = lock();
+    Window* w = findWindow(hwnd);
+    if (!w)
+        return;
+    if (w->thread == GetCurrentThreadId()) {
+        guard.unlock();
+        deliver(hwnd, msg, wParam, lParam);
+        return;
+    }
+    auto call = std::make_shared<SentMessage>();
+    call->msg = MSG{hwnd, msg, wParam, lParam, state().clock, {}};
+    auto target = queueOf(w->thread);
+    target->sent.push_back(call);
+    target->wake.notify_all();
+}
+
+void waitForMessage(Lock& guard, ThreadQueue& queue) {
+    ++queue.waiting;
+    queue.wake.wait(guard);
+    --queue.waiting;
 }
 
 void answerIncomingSent(Lock& guard) {
@@ -76,6 +99,7 @@ bool matches(const MSG& m, HWND hwnd, UINT filterMin, UINT filterMax) {
 bool takeMessage(Lock& guard, LPMSG out, HWND hwnd, UINT filterMin, UINT filterMax, bool remove) {
     answerIncomingSent(guard);
     auto own = queueOf(GetCurrentThreadId());
+    noteQueueLooked(*own);
     auto it = std::find_if(own->posted.begin(), own->posted.end(),
                            [&](const MSG& m) { return matches(m, hwnd, filterMin, filterMax); });
     if (it != own->posted.end()) {
@@ -122,6 +146,12 @@ BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto guard = lock();
     if (!hwnd)
         return post(GetCurrentThreadId(), nullptr, msg, wParam, lParam);
+    if (hwnd == HWND_BROADCAST) { // every top-level window, hidden and disabled ones too
+        for (HWND top : state().topLevel)
+            if (Window* w = findWindow(top); w && !w->messageOnly)
+                post(w->thread, top, msg, wParam, lParam);
+        return TRUE;
+    }
     Window* w = findWindow(hwnd);
     if (!w) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -161,7 +191,7 @@ BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     auto own = queueOf(GetCurrentThreadId());
     while (!takeMessage(guard, msg, hwnd, filterMin, filterMax, true))
         if (!idleTurn(guard))
-            own->wake.wait(guard);
+            waitForMessage(guard, *own);
     return msg->message != WM_QUIT;
 }
 
@@ -176,11 +206,12 @@ BOOL WaitMessage() {
     for (;;) {
         answerIncomingSent(guard);
         MSG synthetic{};
+        noteQueueLooked(*own);
         if (!own->posted.empty() || own->quit ||
             syntheticMessage(GetCurrentThreadId(), synthetic, false))
             return TRUE;
         if (!idleTurn(guard))
-            own->wake.wait(guard);
+            waitForMessage(guard, *own);
     }
 }
 

@@ -45,6 +45,7 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
         if (!own->sent.empty() && (wakeMask & QS_SENDMESSAGE))
             return WAIT_OBJECT_0 + count;
         answerIncomingSent(guard);
+        noteQueueLooked(*own);
         if ((wakeMask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) &&
             (!own->posted.empty() || own->quit))
             return WAIT_OBJECT_0 + count;
@@ -63,17 +64,23 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD millisec
             if (auto due = nextTimerDue(self); due && (wakeMask & QS_TIMER))
                 wait = std::min(wait, *due);
             if (wait == INFINITE) {
+                ++own->waiting;
                 own->wake.wait(guard);
+                --own->waiting;
                 continue;
             }
             auto begun = std::chrono::steady_clock::now();
+            ++own->waiting;
             own->wake.wait_for(guard, std::chrono::milliseconds(wait));
+            --own->waiting;
             auto real = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - begun);
             if (real.count() > 0)
                 sim::AdvanceClock(static_cast<DWORD>(real.count()));
         } else {
+            ++own->waiting;
             own->wake.wait(guard);
+            --own->waiting;
         }
     }
 }

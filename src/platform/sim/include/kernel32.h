@@ -19,7 +19,10 @@
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
+#define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_NOT_OWNER 288L
 #define ERROR_MORE_DATA 234L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_NOT_LOCKED 158L
@@ -27,6 +30,7 @@
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_CLASS_DOES_NOT_EXIST 1411L
 #define ERROR_CLIPBOARD_NOT_OPEN 1418L
+#define ERROR_TIMEOUT 1460L
 
 DWORD GetLastError();
 void SetLastError(DWORD error);
@@ -157,3 +161,19 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL ini
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+
+// The global atom table, shared by every program: names compared without
+// regard to case, each with a reference count; string atoms from 0xC000,
+// "#<n>" names the integer atom n (1 to 0xBFFF).
+#define MAXINTATOM 0xC000
+ATOM GlobalAddAtomA(LPCSTR name);
+ATOM GlobalFindAtomA(LPCSTR name);
+ATOM GlobalDeleteAtom(ATOM atom);
+UINT GlobalGetAtomNameA(ATOM atom, LPSTR buffer, int size);
+
+// Mutexes, named ones shared by every program (names compared exactly, no
+// backslash but after "Global" or "Local", at most MAX_PATH characters).
+// CreateMutexA of an existing name opens it and says ERROR_ALREADY_EXISTS;
+// the mutex goes with its last handle.
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+BOOL ReleaseMutex(HANDLE mutex);

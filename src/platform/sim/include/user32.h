@@ -75,6 +75,7 @@ using LPMSG = MSG*;
 #define WS_EX_APPWINDOW 0x00040000L
 #define CW_USEDEFAULT (static_cast<int>(0x80000000))
 #define HWND_MESSAGE (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-3)))
+#define HWND_BROADCAST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(0xFFFF)))
 
 // Window data.
 #define GWLP_WNDPROC (-4)
@@ -149,6 +150,9 @@ int GetWindowTextLengthA(HWND hwnd);
 BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 BOOL EnumWindows(WNDENUMPROC enumFunc, LPARAM lParam);
+// Every window below the parent (the desktop: every top-level window), each
+// followed by its own descendants.
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC enumFunc, LPARAM lParam);
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
 LONG GetWindowLongA(HWND hwnd, int index);
 LONG SetWindowLongA(HWND hwnd, int index, LONG newLong);
@@ -167,6 +171,18 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL WaitMessage();
+// A message number of 0xC000 and above, the same for every program that
+// registers the name (compared without regard to case).
+UINT RegisterWindowMessageA(LPCSTR name);
+// SendMessageA that gives up after `timeout` milliseconds (ERROR_TIMEOUT), or
+// at once with SMTO_ABORTIFHUNG when the receiving thread has neither looked
+// at its queue nor waited for a message for 5 s.
+#define SMTO_NORMAL 0x0000
+#define SMTO_BLOCK 0x0001
+#define SMTO_ABORTIFHUNG 0x0002
+#define SMTO_NOTIMEOUTIFNOTHUNG 0x0008
+LRESULT SendMessageTimeoutA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                            UINT timeout, PDWORD_PTR result);
 
 // Waits for messages (no objects: `count` must be 0) or a timeout on the
 // simulated clock; WAIT_OBJECT_0 + count when a message is queued.
