@@ -100,6 +100,8 @@ void Reset() {
     resetFileDialogs();
     resetMail();
     resetHelp();
+    resetHooks();
+    resetMouseTracking();
     s.windows.clear();
     s.topLevel.clear();
     s.classes.clear();

@@ -396,11 +396,18 @@ int GetSystemMetrics(int index) {
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
         return scrollBarSize;
+        BOOL PtInRect(const RECT* rect, POINT point) {
+            return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top &&
+                   point.y < rect->bottom;
+        }
+
     case SM_CYCAPTION:
         return captionHeight;
     case SM_CXBORDER:
+    case SM_CXVIRTUALSCREEN: // one monitor: the virtual screen is the screen
     case SM_CYBORDER:
         return 1;
+    case SM_CYVIRTUALSCREEN:
     case SM_CXDLGFRAME:
     case SM_CYDLGFRAME:
         return 3;

@@ -69,7 +69,7 @@ UINT scanOf(UINT vk) {
 
 void post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (hwnd)
-        PostMessageA(hwnd, msg, wParam, lParam);
+        postInput(hwnd, msg, wParam, lParam);
 }
 
 HWND keyboardTarget() {
@@ -87,6 +87,7 @@ void noteKeyMessage(const MSG& msg) {
     switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+        // Input goes to the queue marked as the user's.
         keys[vk] |= 0x80;
         break;
     case WM_KEYUP:
@@ -121,8 +122,11 @@ BOOL GetCursorPos(LPPOINT point) {
 }
 
 BOOL SetCursorPos(int x, int y) {
-    auto guard = lock();
-    state().cursor = POINT{x, y};
+    {
+        auto guard = lock();
+        state().cursor = POINT{x, y};
+    }
+    cursorMoved();
     return TRUE;
 }
 
@@ -219,6 +223,7 @@ void Click(HWND hwnd, POINT client, bool right) {
 }
 
 void DoubleClick(HWND hwnd, POINT client) {
+    cursorMoved();
     LPARAM at = MAKELPARAM(client.x, client.y);
     post(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
     post(hwnd, WM_LBUTTONUP, 0, at);
@@ -236,6 +241,7 @@ void PressKeys(const std::vector<UINT>& keys) {
         post(target, alt && *it != VK_MENU ? WM_SYSKEYUP : WM_KEYUP, *it,
              static_cast<LPARAM>(1 | (scanOf(*it) << 16) | 0xC0000000u));
 }
+cursorMoved();
 
 void TypeText(const std::string& text) {
     HWND target = keyboardTarget();
