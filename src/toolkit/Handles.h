@@ -83,6 +83,8 @@ using TEnhMetafileHandle =
     TOwnedHandle<handle_traits::NullIsNone<HENHMETAFILE, &DeleteEnhMetaFile>>;
 // A menu with its submenus (DestroyMenu).
 using TMenuHandle = TOwnedHandle<handle_traits::NullIsNone<HMENU, &DestroyMenu>>;
+// A message hook of a thread (SetWindowsHookExA, UnhookWindowsHookEx).
+using THookHandle = TOwnedHandle<handle_traits::NullIsNone<HHOOK, &UnhookWindowsHookEx>>;
 // An image list (ImageList_Create, ImageList_Destroy).
 using TImageListHandle = TOwnedHandle<handle_traits::NullIsNone<HIMAGELIST, &ImageList_Destroy>>;
 

@@ -12,6 +12,40 @@ TImageList::TImageList(TComponent* owner, int width, int height)
         throw EOutOfMemory(Format("Cannot make an image list of %d x %d images", width, height));
 }
 
+TImageList::~TImageList() {
+    for (TChangeLink* link : std::vector<TChangeLink*>(links_)) {
+        link->sender_ = nullptr;
+        if (link->OnChange)
+            link->OnChange();
+    }
+}
+
+TChangeLink::~TChangeLink() {
+    if (sender_)
+        sender_->UnRegisterChanges(*this);
+}
+
+void TImageList::RegisterChanges(TChangeLink& link) {
+    if (link.sender_ == this)
+        return;
+    if (link.sender_)
+        link.sender_->UnRegisterChanges(link);
+    link.sender_ = this;
+    links_.push_back(&link);
+}
+
+void TImageList::UnRegisterChanges(TChangeLink& link) {
+    links_.erase(std::remove(links_.begin(), links_.end(), &link), links_.end());
+    if (link.sender_ == this)
+        link.sender_ = nullptr;
+}
+
+void TImageList::Change() {
+    for (TChangeLink* link : std::vector<TChangeLink*>(links_))
+        if (link->OnChange)
+            link->OnChange();
+}
+
 int TImageList::Count() const {
     return ImageList_GetImageCount(handle_.Get());
 }
@@ -26,6 +60,7 @@ void TImageList::AddMasked(TBitmap& strip, TColor mask) {
     copy.Dormant();
     if (ImageList_AddMasked(handle_.Get(), copy.Handle(), ColorToRGB(mask)) < 0)
         throw EInvalidGraphic("Invalid image size");
+    Change();
 }
 
 void TImageList::LoadFromResourceName(HINSTANCE instance, const std::string& name, TColor mask) {

@@ -5,13 +5,39 @@
 #include "toolkit/Graphics.h"
 #include "toolkit/Handles.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace tk {
+
+class TImageList;
+
+// Tells its holder when an image list it registered with changes, and when
+// the list goes (Sender() is null then). Unregisters itself when it goes.
+class TChangeLink {
+public:
+    TChangeLink() = default;
+    ~TChangeLink();
+    TChangeLink(const TChangeLink&) = delete;
+    TChangeLink& operator=(const TChangeLink&) = delete;
+
+    TImageList* Sender() const { return sender_; }
+    std::function<void()> OnChange;
+
+private:
+    friend class TImageList;
+    TImageList* sender_ = nullptr;
+};
 
 class TImageList : public TComponent {
 public:
     explicit TImageList(TComponent* owner, int width = 16, int height = 16);
+    ~TImageList() override;
+
+    // The link hears of every change of the images until it is unregistered.
+    void RegisterChanges(TChangeLink& link);
+    void UnRegisterChanges(TChangeLink& link);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -28,9 +54,12 @@ public:
     void* Handle() const { return handle_.Get(); } // the HIMAGELIST
 
 private:
+    void Change();
+
     int width_;
     int height_;
     TImageListHandle handle_;
+    std::vector<TChangeLink*> links_;
 };
 
 } // namespace tk
