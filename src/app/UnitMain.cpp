@@ -261,8 +261,17 @@ void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button) {
         SetForegroundWindow(Handle());
 }
 
+TTrayMenuSources TMainForm::TrayMenuSources() {
+    return TTrayMenuSources{this,      ImageList1,  HelpAbout1,          FileOpen1,
+                            FileSave1, EditDelete1, OptionsPreferences1, FileExit1};
+}
+
 void TMainForm::CoolTrayIconMouseUp(TComponent*, TMouseButton button, TShiftState, int x, int y) {
     if (button != TMouseButton::mbRight)
+        return;
+    // While Preferences or About is up the program answers only that dialog:
+    // the menu's commands could not show theirs.
+    if (!IsWindowEnabled(Handle()))
         return;
     // The tray menu's items show these shortcuts; it gives them back when it hides.
     for (TAction* action : {FileOpen1, FileSave1, EditDelete1, OptionsPreferences1})

@@ -48,7 +48,7 @@ protected:
         auto* form = application->CreateForm<TMainForm>();
         form->Settings()->ProgPlaceToLive = static_cast<std::uint8_t>(mode);
         form->OptionsForm = application->CreateForm<TOptionsForm>();
-        form->TrayIconWindow = application->CreateForm<TTrayIconWindow>();
+        form->TrayIconWindow = application->CreateForm<TTrayIconWindow>(form->TrayMenuSources());
         form->AboutForm = application->CreateForm<TAboutForm>();
         form->ApplyPlacement();
         form->RegisterWithDesktop();
@@ -73,7 +73,7 @@ TEST_F(MainWindow, EntryCreatesTheApplicationWindowAndTheFourFormsInOrder) {
     EXPECT_EQ(app.MainForm(), form);
     std::vector<std::string> classes;
     for (TComponent* c : app.Components())
-        if (auto* f = dynamic_cast<TCustomForm*>(c)) {
+        if (auto* f = dynamic_cast<TWinControl*>(c)) {
             char name[64] = {};
             GetClassNameA(f->Handle(), name, sizeof name);
             classes.push_back(name);
