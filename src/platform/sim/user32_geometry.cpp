@@ -387,6 +387,11 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
     return parent;
 }
 
+BOOL PtInRect(const RECT* rect, POINT point) {
+    return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top &&
+           point.y < rect->bottom;
+}
+
 int GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSCREEN:
@@ -396,18 +401,18 @@ int GetSystemMetrics(int index) {
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
         return scrollBarSize;
-        BOOL PtInRect(const RECT* rect, POINT point) {
-            return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top &&
-                   point.y < rect->bottom;
-        }
-
     case SM_CYCAPTION:
         return captionHeight;
+    case SM_XVIRTUALSCREEN: // one monitor: the virtual screen is the screen
+    case SM_YVIRTUALSCREEN:
+        return 0;
+    case SM_CXVIRTUALSCREEN:
+        return screenWidth;
+    case SM_CYVIRTUALSCREEN:
+        return screenHeight;
     case SM_CXBORDER:
-    case SM_CXVIRTUALSCREEN: // one monitor: the virtual screen is the screen
     case SM_CYBORDER:
         return 1;
-    case SM_CYVIRTUALSCREEN:
     case SM_CXDLGFRAME:
     case SM_CYDLGFRAME:
         return 3;

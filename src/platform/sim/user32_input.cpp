@@ -87,7 +87,6 @@ void noteKeyMessage(const MSG& msg) {
     switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        // Input goes to the queue marked as the user's.
         keys[vk] |= 0x80;
         break;
     case WM_KEYUP:
@@ -199,6 +198,7 @@ void MoveMouse(POINT screen) {
         auto guard = lock();
         state().cursor = screen;
     }
+    cursorMoved();
     HWND target = GetCapture();
     if (!target)
         target = WindowFromPoint(screen);
@@ -216,6 +216,7 @@ void Click(HWND hwnd, POINT client, bool right) {
         auto guard = lock();
         state().cursor = screen;
     }
+    cursorMoved();
     LPARAM at = MAKELPARAM(client.x, client.y);
     post(hwnd, WM_MOUSEMOVE, 0, at);
     post(hwnd, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at);
@@ -223,7 +224,6 @@ void Click(HWND hwnd, POINT client, bool right) {
 }
 
 void DoubleClick(HWND hwnd, POINT client) {
-    cursorMoved();
     LPARAM at = MAKELPARAM(client.x, client.y);
     post(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
     post(hwnd, WM_LBUTTONUP, 0, at);
@@ -241,7 +241,6 @@ void PressKeys(const std::vector<UINT>& keys) {
         post(target, alt && *it != VK_MENU ? WM_SYSKEYUP : WM_KEYUP, *it,
              static_cast<LPARAM>(1 | (scanOf(*it) << 16) | 0xC0000000u));
 }
-cursorMoved();
 
 void TypeText(const std::string& text) {
     HWND target = keyboardTarget();

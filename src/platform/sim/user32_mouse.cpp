@@ -28,7 +28,7 @@ bool mouseActivate(const MSG& msg) {
     if (!isButtonDown(msg.message) || !IsWindow(msg.hwnd) || GetCapture())
         return true;
     HWND top = GetAncestor(msg.hwnd, GA_ROOT);
-    if (!top || msg.hwnd == GetActiveWindow())
+    if (!top || top == GetActiveWindow())
         return true;
     LRESULT answer = SendMessageA(msg.hwnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),
                                   MAKELPARAM(HTCLIENT, msg.message));
