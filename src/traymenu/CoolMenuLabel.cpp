@@ -129,9 +129,9 @@ void TCoolMenuLabel::SetLabelOrientation(TLabelOrientation orientation) {
     Changed();
 }
 
+// Any of the shadow's properties, even set to the value it has, shows the
+// shadow again.
 void TCoolMenuLabel::SetShadowColor(tk::TColor color) {
-    if (shadowColor_ == color)
-        return;
     shadowColor_ = color;
     simpleView_ = false;
     Invalidate();
@@ -139,16 +139,12 @@ void TCoolMenuLabel::SetShadowColor(tk::TColor color) {
 
 void TCoolMenuLabel::SetShadowSize(int size) {
     size &= 0xFF; // a byte of pixels
-    if (shadowSize_ == size)
-        return;
     shadowSize_ = size;
     simpleView_ = false;
     Invalidate();
 }
 
 void TCoolMenuLabel::SetShadowPos(TShadowPosition position) {
-    if (shadowPos_ == position)
-        return;
     shadowPos_ = position;
     simpleView_ = false;
     Invalidate();

@@ -325,6 +325,28 @@ TEST_F(MainWindow, TrayRightButtonClearsTheFourShortcutsAndPlacesThePopupAtTheCu
     EXPECT_EQ(GetForegroundWindow(), popup->Handle());
 }
 
+TEST_F(MainWindow, TrayRightButtonIsIgnoredWhileAModalDialogIsUp) {
+    Start(2);
+    ShowAsRunWould();
+    bool menuShown = true;
+    TShortCut saveKey = 0;
+    auto shown = main->AboutForm->OnShow;
+    main->AboutForm->OnShow = [&](TComponent* sender) {
+        if (shown)
+            shown(sender);
+        main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbRight, 0, 900, 700);
+        menuShown = IsWindowVisible(main->TrayIconWindow->Handle()) != FALSE;
+        saveKey = main->FileSave1->ShortCut();
+        main->AboutForm->SetModalResult(mrOk);
+    };
+    main->HelpAbout1->Execute();
+    EXPECT_FALSE(menuShown) << "the menu opened over the modal About box";
+    EXPECT_EQ(saveKey, 16467); // the shortcuts were not taken either
+    // Once the dialog is gone the release opens the menu again.
+    main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbRight, 0, 900, 700);
+    EXPECT_TRUE(IsWindowVisible(main->TrayIconWindow->Handle()));
+}
+
 TEST_F(MainWindow, ShortcutsRunTheirActionsAndDoNothingOnceCleared) {
     Start();
     ShowAsRunWould();
