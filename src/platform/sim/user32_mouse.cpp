@@ -88,7 +88,6 @@ BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track) {
     GetCursorPos(&cursor);
     HWND over = WindowFromPoint(cursor);
     HWND previous = nullptr;
-    bool leaveNow = false;
     {
         auto guard = lock();
         auto& windows = tracked();
@@ -105,17 +104,14 @@ BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track) {
         // Tracking another window ends the tracking of the one before.
         if (current && current != track->hwndTrack)
             previous = current;
-        if (over == track->hwndTrack) {
+        // A window the cursor is not over is not tracked, and hears nothing
+        // (as under Wine; Windows would post the leave at once).
+        if (over == track->hwndTrack)
             windows[thread] = track->hwndTrack;
-        } else {
-            leaveNow = true;
-            if (it != windows.end())
-                windows.erase(thread);
-        }
+        else if (it != windows.end())
+            windows.erase(thread);
     }
     if (previous)
         PostMessageA(previous, WM_MOUSELEAVE, 0, 0);
-    if (leaveNow)
-        PostMessageA(track->hwndTrack, WM_MOUSELEAVE, 0, 0);
     return TRUE;
 }

@@ -27,7 +27,8 @@ BOOL UnhookWindowsHookEx(HHOOK hook);
 #define MA_NOACTIVATEANDEAT 4
 
 // Mouse tracking: WM_MOUSELEAVE is posted once when the cursor is no longer
-// over the tracked window (at once when it is not over it now).
+// over the tracked window; a window the cursor is not over now is not
+// tracked (Wine's answer; Windows posts the leave at once).
 struct TRACKMOUSEEVENT {
     DWORD cbSize;
     DWORD dwFlags;
