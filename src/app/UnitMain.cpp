@@ -147,8 +147,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
                                      int x, int y) {
         CoolTrayIconMouseUp(sender, button, shift, x, y);
     };
-    CoolTrayIcon->OnDoubleClick = [this](TComponent* sender, TMouseButton button) {
-        CoolTrayIconDoubleClick(sender, button);
+    CoolTrayIcon->OnDoubleClick = [this](TComponent* sender, TMouseButton button, TShiftState shift,
+                                         int x, int y) {
+        CoolTrayIconDoubleClick(sender, button, shift, x, y);
     };
     CoolDesktop = new TCoolDesktop(this);
     CoolInstancesChecker1 = new TCoolInstancesChecker(this);
@@ -174,8 +175,8 @@ void TMainForm::FormCreate(TComponent*) {
     CurrentFileName = LoadStr(IDS_UNTITLED);
     settings_ = std::make_unique<TSettings>(DefaultSettings());
     LoadSettings(*settings_);
-    CoolTrayIcon->Icon.Assign(application.Icon());
-    CoolTrayIcon->Hint = application.Title();
+    CoolTrayIcon->SetIcon(application.Icon());
+    CoolTrayIcon->SetToolTip(application.Title());
     SetCaption(application.Title());
     LoadOnStart();
     ConfigureAutoSaveTimer();
@@ -253,7 +254,7 @@ void TMainForm::CoolClipboardViewerChange(TComponent*) {
     UpdateActions();
 }
 
-void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button) {
+void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button, TShiftState, int, int) {
     if (button != TMouseButton::mbLeft)
         return;
     SetVisible(!Visible());

@@ -87,7 +87,8 @@ public:
 
     // Handlers.
     void CoolClipboardViewerChange(tk::TComponent* sender);
-    void CoolTrayIconDoubleClick(tk::TComponent* sender, tk::TMouseButton button);
+    void CoolTrayIconDoubleClick(tk::TComponent* sender, tk::TMouseButton button,
+                                 tk::TShiftState shift, int x, int y);
     void CoolTrayIconMouseUp(tk::TComponent* sender, tk::TMouseButton button, tk::TShiftState shift,
                              int x, int y);
     void ImageClick(tk::TComponent* sender);

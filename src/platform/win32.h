@@ -8,6 +8,7 @@
 #if defined(_WIN32)
 #include <winsock.h>
 #include <windows.h>
+#include <shellapi.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <mapi.h>

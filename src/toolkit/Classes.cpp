@@ -269,11 +269,39 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 
 TComponent::~TComponent() {
     DestroyComponents();
+    while (!freeNotifies_.empty()) {
+        TComponent* other = freeNotifies_.back();
+        freeNotifies_.pop_back();
+        auto& theirs = other->freeNotifies_;
+        theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+        other->Notification(this, TOperation::opRemove);
+    }
     if (owner_) {
         auto& siblings = owner_->components_;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
     }
 }
+
+void TComponent::FreeNotification(TComponent* component) {
+    if (!component || component == this)
+        return;
+    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
+        freeNotifies_.push_back(component);
+    auto& theirs = component->freeNotifies_;
+    if (std::find(theirs.begin(), theirs.end(), this) == theirs.end())
+        theirs.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+    if (!component)
+        return;
+    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component),
+                        freeNotifies_.end());
+    auto& theirs = component->freeNotifies_;
+    theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+}
+
+void TComponent::Notification(TComponent*, TOperation) {}
 
 void TComponent::DestroyComponents() {
     // Owned components go last-created first.

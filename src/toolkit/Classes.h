@@ -96,6 +96,8 @@ private:
     TFileHandle handle_;
 };
 
+enum class TOperation { opInsert, opRemove };
+
 // A component owns the components created with it as owner and frees them
 // when it is freed; a component freed earlier leaves its owner's list.
 class TComponent {
@@ -106,20 +108,32 @@ public:
     TComponent& operator=(const TComponent&) = delete;
 
     TComponent* Owner() const { return owner_; }
+    // Runs once when the owning form has made and set up all its components,
+    // before the form's OnCreate: the place for what needs the component's
+    // final settings.
+    virtual void Loaded() {}
     // Runs before any destructor of the object: the place for handlers that
     // still need the whole object (a form's OnDestroy). Free calls it.
     virtual void BeforeDestruction() {}
     const std::vector<TComponent*>& Components() const { return components_; }
     std::string Name;
 
+    // The two components tell each other (Notification, opRemove) when one
+    // of them goes, so that neither keeps a reference to a freed one.
+    void FreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component);
+
 protected:
     // Frees the owned components now; destructors of windowed components call
     // it before their own window goes.
     void DestroyComponents();
+    // `component` is going (opRemove); it may be only partly there any more.
+    virtual void Notification(TComponent* component, TOperation operation);
 
 private:
     TComponent* owner_;
     std::vector<TComponent*> components_;
+    std::vector<TComponent*> freeNotifies_;
 };
 
 // Frees a component the way its owner would: BeforeDestruction, then delete.

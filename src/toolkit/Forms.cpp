@@ -20,6 +20,10 @@ void TCustomForm::AfterConstruction() {
     if (created_)
         return;
     created_ = true;
+    // The components are set up as the form made them: they take their final
+    // settings now, before the form's handler runs.
+    for (TComponent* component : std::vector<TComponent*>(Components()))
+        component->Loaded();
     try {
         if (OnCreate)
             OnCreate(this);

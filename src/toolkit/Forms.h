@@ -42,7 +42,8 @@ public:
     explicit TCustomForm(TComponent* owner);
     ~TCustomForm() override;
 
-    // Run OnCreate and OnDestroy; the application calls them.
+    // Run OnCreate (after the Loaded step of the form's components) and
+    // OnDestroy; the application calls them.
     void AfterConstruction();
     void BeforeDestruction() override;
 

@@ -13,37 +13,44 @@ TImageList::TImageList(TComponent* owner, int width, int height)
 }
 
 TImageList::~TImageList() {
-    for (TChangeLink* link : std::vector<TChangeLink*>(links_)) {
-        link->sender_ = nullptr;
-        if (link->OnChange)
-            link->OnChange();
-    }
+    for (TChangeLink* link : links_)
+        link->Sender = nullptr;
 }
 
 TChangeLink::~TChangeLink() {
-    if (sender_)
-        sender_->UnRegisterChanges(*this);
+    if (Sender)
+        Sender->UnRegisterChanges(this);
 }
 
-void TImageList::RegisterChanges(TChangeLink& link) {
-    if (link.sender_ == this)
+void TImageList::RegisterChanges(TChangeLink* link) {
+    if (!link || std::find(links_.begin(), links_.end(), link) != links_.end())
         return;
-    if (link.sender_)
-        link.sender_->UnRegisterChanges(link);
-    link.sender_ = this;
-    links_.push_back(&link);
+    link->Sender = this;
+    links_.push_back(link);
 }
 
-void TImageList::UnRegisterChanges(TChangeLink& link) {
-    links_.erase(std::remove(links_.begin(), links_.end(), &link), links_.end());
-    if (link.sender_ == this)
-        link.sender_ = nullptr;
+void TImageList::UnRegisterChanges(TChangeLink* link) {
+    auto it = std::find(links_.begin(), links_.end(), link);
+    if (it == links_.end())
+        return;
+    links_.erase(it);
+    link->Sender = nullptr;
 }
 
 void TImageList::Change() {
     for (TChangeLink* link : std::vector<TChangeLink*>(links_))
         if (link->OnChange)
             link->OnChange();
+}
+
+bool TImageList::GetIcon(int index, TIcon& icon) {
+    if (index < 0 || index >= Count())
+        return false;
+    HICON made = ImageList_GetIcon(handle_.Get(), index, ILD_NORMAL);
+    if (!made)
+        return false;
+    icon.SetHandle(made, true);
+    return true;
 }
 
 int TImageList::Count() const {

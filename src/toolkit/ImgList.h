@@ -5,16 +5,18 @@
 #include "toolkit/Graphics.h"
 #include "toolkit/Handles.h"
 
-#include <functional>
 #include <string>
+
+#include <functional>
 #include <vector>
 
 namespace tk {
 
 class TImageList;
 
-// Tells its holder when an image list it registered with changes, and when
-// the list goes (Sender() is null then). Unregisters itself when it goes.
+// A listener to an image list's changes: OnChange runs after every change of
+// the list it is registered with (Sender). It leaves the list when it goes,
+// and Sender becomes null when the list goes first.
 class TChangeLink {
 public:
     TChangeLink() = default;
@@ -22,22 +24,14 @@ public:
     TChangeLink(const TChangeLink&) = delete;
     TChangeLink& operator=(const TChangeLink&) = delete;
 
-    TImageList* Sender() const { return sender_; }
+    TImageList* Sender = nullptr;
     std::function<void()> OnChange;
-
-private:
-    friend class TImageList;
-    TImageList* sender_ = nullptr;
 };
 
 class TImageList : public TComponent {
 public:
     explicit TImageList(TComponent* owner, int width = 16, int height = 16);
     ~TImageList() override;
-
-    // The link hears of every change of the images until it is unregistered.
-    void RegisterChanges(TChangeLink& link);
-    void UnRegisterChanges(TChangeLink& link);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -52,14 +46,22 @@ public:
     // pixels in `background`).
     void GetBitmap(int index, TBitmap& bitmap, TColor background = clBtnFace);
     void* Handle() const { return handle_.Get(); } // the HIMAGELIST
+    // Image `index` as an icon of its own; false (and the icon left as it
+    // was) for an index out of range.
+    bool GetIcon(int index, TIcon& icon);
 
-private:
+    void RegisterChanges(TChangeLink* link);
+    void UnRegisterChanges(TChangeLink* link);
+
+protected:
+    // Tells the registered links that the images changed.
     void Change();
 
+private:
+    std::vector<TChangeLink*> links_;
     int width_;
     int height_;
     TImageListHandle handle_;
-    std::vector<TChangeLink*> links_;
 };
 
 } // namespace tk

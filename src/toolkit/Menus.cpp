@@ -416,4 +416,18 @@ void TMainMenu::Rebuilt() {
     }
 }
 
+void TPopupMenu::Popup(int x, int y) {
+    // The menu needs a window of this thread to belong to: the owning
+    // control's, or the application's.
+    HWND window = nullptr;
+    if (auto* control = dynamic_cast<TWinControl*>(Owner()))
+        window = control->Handle();
+    else if (TApplication* application = FindApplication(this))
+        window = application->Handle();
+    auto command = static_cast<UINT>(TrackPopupMenu(
+        Handle(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, window, nullptr));
+    if (command)
+        DispatchCommand(command);
+}
+
 } // namespace tk

@@ -129,4 +129,16 @@ private:
     HWND window_ = nullptr;
 };
 
+// A menu that pops up where it is asked to.
+class TPopupMenu : public TMenu {
+public:
+    explicit TPopupMenu(TComponent* owner) : TMenu(owner) {}
+    // Shows the menu with its top-left corner at the screen point (x, y),
+    // returns when it has closed, and runs the item chosen, if any.
+    virtual void Popup(int x, int y);
+
+protected:
+    HMENU CreateMenuHandle() override { return CreatePopupMenu(); }
+};
+
 } // namespace tk

@@ -31,6 +31,7 @@ TK_EXCEPTION(EFOpenError, EStreamError);
 TK_EXCEPTION(EOutOfMemory, Exception);
 TK_EXCEPTION(EConvertError, Exception);
 TK_EXCEPTION(EClipboardException, Exception);
+TK_EXCEPTION(EInvalidCast, Exception);
 #undef TK_EXCEPTION
 
 // printf-style formatting into a std::string.

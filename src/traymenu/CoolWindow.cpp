@@ -36,21 +36,50 @@ void TCoolWindow::SetAutoAdjust(bool autoAdjust) {
 void TCoolWindow::SetImages(tk::TImageList* images) {
     if (images == Images())
         return;
-    if (Images())
-        Images()->UnRegisterChanges(imagesLink_);
-    if (images)
-        images->RegisterChanges(imagesLink_);
+    if (Images()) {
+        Images()->UnRegisterChanges(&imagesLink_);
+        Images()->RemoveFreeNotification(this);
+    }
+    imagesSet_ = images;
+    if (images) {
+        images->RegisterChanges(&imagesLink_);
+        images->FreeNotification(this);
+    }
     RemeasureItems();
 }
 
 void TCoolWindow::SetDisabledImages(tk::TImageList* images) {
     if (images == DisabledImages())
         return;
-    if (DisabledImages())
-        DisabledImages()->UnRegisterChanges(disabledImagesLink_);
-    if (images)
-        images->RegisterChanges(disabledImagesLink_);
+    if (DisabledImages()) {
+        DisabledImages()->UnRegisterChanges(&disabledImagesLink_);
+        DisabledImages()->RemoveFreeNotification(this);
+    }
+    disabledImagesSet_ = images;
+    if (images) {
+        images->RegisterChanges(&disabledImagesLink_);
+        images->FreeNotification(this);
+    }
     RemeasureItems();
+}
+
+void TCoolWindow::Notification(tk::TComponent* component, tk::TOperation operation) {
+    tk::TCustomControl::Notification(component, operation);
+    if (operation != tk::TOperation::opRemove || !component)
+        return;
+    bool mine = false;
+    if (component == imagesSet_) {
+        imagesSet_ = nullptr;
+        imagesLink_.Sender = nullptr;
+        mine = true;
+    }
+    if (component == disabledImagesSet_) {
+        disabledImagesSet_ = nullptr;
+        disabledImagesLink_.Sender = nullptr;
+        mine = true;
+    }
+    if (mine)
+        RemeasureItems();
 }
 
 std::vector<TCoolItem*> TCoolWindow::Items() const {

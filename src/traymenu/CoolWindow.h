@@ -45,9 +45,9 @@ public:
     bool AutoAdjust() const { return autoAdjust_; }
     void SetAutoAdjust(bool autoAdjust);
     bool ForcedActiveX = false;
-    tk::TImageList* Images() const { return imagesLink_.Sender(); }
+    tk::TImageList* Images() const { return imagesLink_.Sender; }
     void SetImages(tk::TImageList* images);
-    tk::TImageList* DisabledImages() const { return disabledImagesLink_.Sender(); }
+    tk::TImageList* DisabledImages() const { return disabledImagesLink_.Sender; }
     void SetDisabledImages(tk::TImageList* images);
     // Tiled over the client area at every paint when not empty.
     tk::TBitmap& Wallpaper() { return wallpaper_; }
@@ -85,6 +85,8 @@ public:
 protected:
     void Paint() override;
     void EnabledChanged() override;
+    // An image list that goes leaves the items to measure themselves without it.
+    void Notification(tk::TComponent* component, tk::TOperation operation) override;
     // The size that holds the children; aligned children count only across
     // their alignment (a label aligned left adds its width, not its height).
     bool CanAutoSize(int& width, int& height) override;
@@ -98,6 +100,9 @@ private:
     bool autoAdjust_ = true;
     tk::TChangeLink imagesLink_;
     tk::TChangeLink disabledImagesLink_;
+    // The lists as they were set, to know them when they go.
+    tk::TComponent* imagesSet_ = nullptr;
+    tk::TComponent* disabledImagesSet_ = nullptr;
     tk::TBitmap wallpaper_;
     THookList* hookList_ = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "app/UnitMain.h"
 #include "app/UnitOptions.h"
 #include "support/sim_fixture.h"
+#include "traymenu/HookList.h"
 #include "traymenu/TrayIconMenu.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,7 @@ protected:
     TMainForm* StartProgramWith(int mode) {
         application->Initialize();
         application->SetTitle("Stashwell v. 2.0.1");
+        application->Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON");
         auto* form = application->CreateForm<TMainForm>();
         form->Settings()->ProgPlaceToLive = static_cast<std::uint8_t>(mode);
         form->OptionsForm = application->CreateForm<TOptionsForm>();
@@ -88,7 +90,8 @@ TEST_F(MainWindow, EntryCreatesTheApplicationWindowAndTheFourFormsInOrder) {
     EXPECT_STREQ(cls, "TApplication");
     EXPECT_EQ(form->Caption(), "Stashwell v. 2.0.1");
     EXPECT_EQ(form->CurrentFileName, "UNTITLED");
-    EXPECT_EQ(form->CoolTrayIcon->Hint, "Stashwell v. 2.0.1");
+    EXPECT_EQ(form->CoolTrayIcon->ToolTip(), "Stashwell v. 2.0.1");
+    EXPECT_FALSE(form->CoolTrayIcon->Icon().Empty()) << "the application's icon";
 }
 
 TEST_F(MainWindow, GeometryFontAndToolBar) {
@@ -223,6 +226,7 @@ TEST_F(MainWindow, PlacementModes) {
         Start(expect.mode);
         ShowAsRunWould();
         EXPECT_EQ(main->CoolTrayIcon->Active(), expect.trayActive);
+        EXPECT_EQ(sim::NotifyIcons().size(), expect.trayActive ? 1u : 0u);
         EXPECT_EQ(application->ShowMainWindowOnRun, expect.shown);
         EXPECT_EQ(IsWindowVisible(main->Handle()) != 0, expect.shown);
         // The task-bar button: shown exactly while a form is.
@@ -300,11 +304,16 @@ TEST_F(MainWindow, HotKeyHeldByAnotherProgramIsSilentlyWithout) {
 TEST_F(MainWindow, TrayDoubleClickTogglesWithTheLeftButtonOnly) {
     Start(2);
     ShowAsRunWould();
-    main->CoolTrayIcon->OnDoubleClick(main->CoolTrayIcon, TMouseButton::mbRight);
+    HWND tray = main->CoolTrayIcon->Handle();
+    // The shell reports a double click as down, up, double click, up.
+    ASSERT_TRUE(sim::DoubleClickNotifyIcon(tray, 0, POINT{900, 700}, true));
+    application->ProcessMessages();
     EXPECT_TRUE(IsWindowVisible(main->Handle()));
-    main->CoolTrayIcon->OnDoubleClick(main->CoolTrayIcon, TMouseButton::mbLeft);
+    ASSERT_TRUE(sim::DoubleClickNotifyIcon(tray, 0, POINT{900, 700}));
+    application->ProcessMessages();
     EXPECT_FALSE(IsWindowVisible(main->Handle()));
-    main->CoolTrayIcon->OnDoubleClick(main->CoolTrayIcon, TMouseButton::mbLeft);
+    ASSERT_TRUE(sim::DoubleClickNotifyIcon(tray, 0, POINT{900, 700}));
+    application->ProcessMessages();
     EXPECT_TRUE(IsWindowVisible(main->Handle()));
     EXPECT_EQ(GetForegroundWindow(), main->Handle());
     EXPECT_TRUE(main->CoolTrayIcon->Active()); // the double click never changes it
@@ -313,9 +322,12 @@ TEST_F(MainWindow, TrayDoubleClickTogglesWithTheLeftButtonOnly) {
 TEST_F(MainWindow, TrayRightButtonClearsTheFourShortcutsAndPlacesThePopupAtTheCursor) {
     Start(2);
     ShowAsRunWould();
-    main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbLeft, 0, 900, 700);
+    HWND tray = main->CoolTrayIcon->Handle();
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{900, 700}));
+    application->ProcessMessages();
     EXPECT_EQ(main->FileSave1->ShortCut(), 16467);
-    main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbRight, 0, 900, 700);
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{900, 700}, true));
+    application->ProcessMessages();
     for (TAction* a :
          {main->FileOpen1, main->FileSave1, main->EditDelete1, main->OptionsPreferences1})
         EXPECT_EQ(a->ShortCut(), 0) << a->Caption();
@@ -334,7 +346,8 @@ TEST_F(MainWindow, TrayRightButtonIsIgnoredWhileAModalDialogIsUp) {
     main->AboutForm->OnShow = [&](TComponent* sender) {
         if (shown)
             shown(sender);
-        main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbRight, 0, 900, 700);
+        sim::ClickNotifyIcon(main->CoolTrayIcon->Handle(), 0, POINT{900, 700}, true);
+        application->ProcessMessages();
         menuShown = IsWindowVisible(main->TrayIconWindow->Handle()) != FALSE;
         saveKey = main->FileSave1->ShortCut();
         main->AboutForm->SetModalResult(mrOk);
@@ -343,8 +356,27 @@ TEST_F(MainWindow, TrayRightButtonIsIgnoredWhileAModalDialogIsUp) {
     EXPECT_FALSE(menuShown) << "the menu opened over the modal About box";
     EXPECT_EQ(saveKey, 16467); // the shortcuts were not taken either
     // Once the dialog is gone the release opens the menu again.
-    main->CoolTrayIcon->OnMouseUp(main->CoolTrayIcon, TMouseButton::mbRight, 0, 900, 700);
+    sim::ClickNotifyIcon(main->CoolTrayIcon->Handle(), 0, POINT{900, 700}, true);
+    application->ProcessMessages();
     EXPECT_TRUE(IsWindowVisible(main->TrayIconWindow->Handle()));
+}
+
+TEST_F(MainWindow, AQuickSecondRightClickMovesTheOpenMenuAndEscapeStillClosesIt) {
+    Start(2);
+    ShowAsRunWould();
+    HWND tray = main->CoolTrayIcon->Handle();
+    TTrayIconWindow* popup = main->TrayIconWindow;
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{900, 700}, true));
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{800, 600}, true));
+    application->ProcessMessages();
+    EXPECT_EQ(popup->Left(), 800 - popup->Width());
+    EXPECT_EQ(popup->Top(), 600 - popup->Height());
+    EXPECT_EQ(popup->PreviousActivePopup(), nullptr);
+    sim::PressKeys({VK_ESCAPE});
+    application->ProcessMessages();
+    EXPECT_FALSE(IsWindowVisible(popup->Handle()));
+    EXPECT_EQ(popup->HookList()->ActivePopup, nullptr);
+    EXPECT_EQ(main->FileSave1->ShortCut(), 16467);
 }
 
 TEST_F(MainWindow, ShortcutsRunTheirActionsAndDoNothingOnceCleared) {

@@ -172,7 +172,7 @@ TEST_F(Settings, AValueOfAnotherTypeStopsTheLoadAndTheRestOfTheStart) {
     EXPECT_EQ(s.CbdFileName, "Stashwell.cbd");
     // The later start-up steps did not run: no caption, no file, no timer, no hot key.
     EXPECT_NE(main->Caption(), "Stashwell v. 2.0.1");
-    EXPECT_EQ(main->CoolTrayIcon->Hint, "");
+    EXPECT_EQ(main->CoolTrayIcon->ToolTip(), "");
     EXPECT_TRUE(sim::ReadClipboard().empty());
     EXPECT_TRUE(sim::HotKeys().empty());
     EXPECT_TRUE(sim::Timers().empty());

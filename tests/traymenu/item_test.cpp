@@ -145,3 +145,19 @@ TEST_F(MenuTest, AnItemRefusesAParentThatIsNoMenuWindowButStaysThere) {
     auto* separator = new TCoolItemSeparator2000(host);
     EXPECT_THROW(separator->SetParent(host), Exception);
 }
+
+TEST_F(MenuTest, AnImageListThatGoesLeavesTheItemsMeasuredWithoutImages) {
+    TCoolItem* open = menu->CoolItem20001;
+    ASSERT_EQ(open->Measure().ImageHeight, 16);
+    ASSERT_EQ(open->Height(), 18);
+    actions->Images = nullptr;
+    Free(images);
+    images = nullptr;
+    EXPECT_EQ(menu->Images(), nullptr);
+    EXPECT_EQ(open->Measure().ImageWidth, 16); // the column stays
+    EXPECT_EQ(open->Measure().ImageHeight, 0);
+    EXPECT_EQ(open->Height(), open->Measure().TextHeight + 12);
+    Open(); // and it still opens and paints
+    EXPECT_TRUE(MenuVisible());
+    sim::WindowPixels(menu->Handle());
+}

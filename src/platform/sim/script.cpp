@@ -28,6 +28,7 @@ struct Script {
     std::set<std::string> refusedModules;
     std::set<std::pair<std::string, std::string>> hiddenExports; // (module, export)
     std::vector<RegistryRefusal> registryRefusals;
+    std::function<bool(DWORD)> notifyIconRefusal;
 
     std::function<void()> openClipboardHook;
     std::function<bool()> idleHook;
@@ -157,6 +158,15 @@ unsigned registryRefusalsAt(int root, const std::vector<std::string>& path) {
                 what |= r.what;
         return what;
     });
+}
+
+bool notifyIconRefused(DWORD message) {
+    auto refusal = withScript([](Script& s) { return s.notifyIconRefusal; });
+    return refusal && refusal(message);
+}
+
+void setNotifyIconRefusal(std::function<bool(DWORD)> refuses) {
+    withScript([&](Script& s) { s.notifyIconRefusal = std::move(refuses); });
 }
 
 std::function<void()> openClipboardHook() {

@@ -60,6 +60,10 @@ void clearRegistryRefusals();
 // The refusals that apply at `path` below `root`, or-ed together.
 unsigned registryRefusalsAt(int root, const std::vector<std::string>& path);
 
+// Whether the shell refuses a Shell_NotifyIconA call with this message.
+bool notifyIconRefused(DWORD message);
+void setNotifyIconRefusal(std::function<bool(DWORD)> refuses);
+
 // Hooks: run before each OpenClipboard of task 1; run when a thread of the
 // program is about to wait with an empty queue (one-shot actions first,
 // then the hook; true when something ran).

@@ -326,3 +326,5 @@ void SetWindowsVersion(DWORD major, DWORD minor, DWORD build, DWORD platformId);
 void SetProfileString(const std::string& section, const std::string& key, const std::string& value);
 
 } // namespace sim
+
+#include "platform/sim/simulator_desktop.h"

@@ -102,6 +102,7 @@ void Reset() {
     resetHelp();
     resetHooks();
     resetMouseTracking();
+    resetNotifyArea();
     s.windows.clear();
     s.topLevel.clear();
     s.classes.clear();

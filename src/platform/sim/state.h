@@ -263,6 +263,8 @@ void resetRegistry();
 void resetFileDialogs();
 void resetMail();
 void resetHelp();
+// The shell's notification area.
+void resetNotifyArea();
 
 // Window manager helpers (caller holds the lock unless said otherwise).
 RECT nonClientInsets(const Window& w);

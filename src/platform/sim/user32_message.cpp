@@ -143,6 +143,12 @@ BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto guard = lock();
     if (!hwnd)
         return post(GetCurrentThreadId(), nullptr, msg, wParam, lParam);
+    if (hwnd == HWND_BROADCAST) { // every top-level window, hidden and disabled ones too
+        for (HWND top : state().topLevel)
+            if (Window* w = findWindow(top); w && !w->messageOnly)
+                post(w->thread, top, msg, wParam, lParam);
+        return TRUE;
+    }
     Window* w = findWindow(hwnd);
     if (!w) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);

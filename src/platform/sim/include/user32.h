@@ -75,6 +75,7 @@ using LPMSG = MSG*;
 #define WS_EX_APPWINDOW 0x00040000L
 #define CW_USEDEFAULT (static_cast<int>(0x80000000))
 #define HWND_MESSAGE (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-3)))
+#define HWND_BROADCAST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(0xFFFF)))
 
 // Window data.
 #define GWLP_WNDPROC (-4)
@@ -167,6 +168,9 @@ BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL WaitMessage();
+// A message number of 0xC000 and above, the same for every program that
+// registers the name (compared without regard to case).
+UINT RegisterWindowMessageA(LPCSTR name);
 
 // Waits for messages (no objects: `count` must be 0) or a timeout on the
 // simulated clock; WAIT_OBJECT_0 + count when a message is queued.

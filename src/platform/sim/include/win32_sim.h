@@ -11,6 +11,7 @@
 #include "platform/sim/include/user32_controls.h"
 #include "platform/sim/include/comctl32_controls.h"
 #include "platform/sim/include/advapi32.h"
+#include "platform/sim/include/shell32.h"
 #include "platform/sim/include/comdlg32.h"
 #include "platform/sim/include/mapi.h"
 #include "platform/sim/include/winhelp.h"
