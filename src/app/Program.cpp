@@ -33,7 +33,7 @@ TMainForm* StartProgram(tk::TApplication& application) {
     application.Icon().LoadFromResourceName(GetModuleHandleA(nullptr), "MAINICON");
     auto* main = application.CreateForm<TMainForm>();
     main->OptionsForm = application.CreateForm<TOptionsForm>();
-    main->TrayIconWindow = application.CreateForm<TTrayIconWindow>();
+    main->TrayIconWindow = application.CreateForm<TTrayIconWindow>(main->TrayMenuSources());
     main->AboutForm = application.CreateForm<TAboutForm>();
     main->ApplyPlacement();
     main->RegisterWithDesktop();

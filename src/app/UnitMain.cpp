@@ -271,9 +271,18 @@ void TMainForm::CoolTrayIconDoubleClick(TComponent*, TMouseButton button, TShift
         SetForegroundWindow(Handle());
 }
 
+TTrayMenuSources TMainForm::TrayMenuSources() {
+    return TTrayMenuSources{this,      ImageList1,  HelpAbout1,          FileOpen1,
+                            FileSave1, EditDelete1, OptionsPreferences1, FileExit1};
+}
+
 void TMainForm::CoolTrayIconMouseUp(TComponent*, TMouseButton button, TShiftState, int x, int y) {
     // The tray menu is made after this window: none yet while the banner downloads.
     if (button != TMouseButton::mbRight || !TrayIconWindow)
+        return;
+    // While Preferences or About is up the program answers only that dialog:
+    // the menu's commands could not show theirs.
+    if (!IsWindowEnabled(Handle()))
         return;
     // The tray menu's items show these shortcuts; it gives them back when it hides.
     for (TAction* action : {FileOpen1, FileSave1, EditDelete1, OptionsPreferences1})

@@ -25,6 +25,7 @@
 class TOptionsForm;
 class TAboutForm;
 class TTrayIconWindow;
+struct TTrayMenuSources;
 
 // Hot key modifier flags (MOD_*) of a shift state.
 UINT ShiftStateToModifiers(tk::TShiftState shift);
@@ -81,6 +82,8 @@ public:
     void RegisterWithDesktop();
     void RegisterProgramHotKey();
     void UpdateActions();
+    // What the tray menu shows and runs: the window's actions and images.
+    TTrayMenuSources TrayMenuSources();
 
     // Handlers.
     void CoolClipboardViewerChange(tk::TComponent* sender);

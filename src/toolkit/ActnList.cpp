@@ -16,6 +16,13 @@ bool TBasicAction::Execute() {
     return true;
 }
 
+bool TBasicAction::Update() {
+    if (!OnUpdate)
+        return false;
+    OnUpdate(this);
+    return true;
+}
+
 void TBasicAction::RegisterClient(TActionClient* client) {
     if (std::find(clients_.begin(), clients_.end(), client) == clients_.end())
         clients_.push_back(client);

@@ -23,6 +23,9 @@ public:
     TNotifyEvent OnExecute;
     // Runs OnExecute; false when the action cannot run now.
     virtual bool Execute();
+    // Lets OnUpdate bring the action's state up to date; false without one.
+    TNotifyEvent OnUpdate;
+    bool Update();
 
     void RegisterClient(TActionClient* client);
     void UnregisterClient(TActionClient* client);

@@ -55,6 +55,9 @@ void TApplication::WindowMessage(HWND window, TMessage& message) {
     case WM_QUERYENDSESSION:
         message.Result = TRUE;
         return;
+    case WM_ACTIVATEAPP:
+        PostMessageA(window, message.WParam ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
+        break;
     default:
         break;
     }

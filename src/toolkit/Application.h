@@ -9,12 +9,18 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace tk {
 
 class TControl;
 class TCustomForm;
+
+// What the application window posts to itself when the program gains or
+// loses activation, so that whoever watches the message queue hears of it.
+constexpr UINT CM_ACTIVATE = 0xB000;
+constexpr UINT CM_DEACTIVATE = 0xB001;
 
 // One per program instance: the hidden top-level window of class
 // "TApplication", captioned with the title, on whose behalf the program uses
@@ -33,12 +39,15 @@ public:
     TIcon& Icon() { return icon_; }
 
     // Creates a form owned by the application; the first one becomes the
-    // main form. The form's OnCreate runs before this returns.
+    // main form. The form's OnCreate runs before this returns. Windows that
+    // are no forms (a popup menu window) are made the same way and never
+    // become the main form.
     template <typename T, typename... Args> T* CreateForm(Args&&... args) {
         auto* form = new T(this, std::forward<Args>(args)...);
         form->AfterConstruction();
-        if (!mainForm_)
-            SetMainForm(form);
+        if constexpr (std::is_base_of_v<TCustomForm, T>)
+            if (!mainForm_)
+                SetMainForm(form);
         return form;
     }
     TCustomForm* MainForm() const { return mainForm_; }

@@ -128,6 +128,10 @@ public:
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void DblClick();
+    // The mouse came over the control, or left it (also the window's own
+    // area for a windowed control, which tracks the leaving).
+    virtual void MouseEnter() {}
+    virtual void MouseLeave() {}
 
     // TActionClient
     void ActionChanged() override;
@@ -267,6 +271,10 @@ private:
     // Every message of the window, from the toolkit's window procedure.
     void WindowMessage(HWND window, TMessage& message) override;
     void RouteMouse(TMessage& message);
+    // Follows the mouse over the window and its graphic children: enter and
+    // leave for each, the window's leaving heard through TrackMouseEvent.
+    void TrackHover(TControl* over);
+    void EndHover();
 
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
@@ -274,6 +282,8 @@ private:
     TBorderStyle borderStyle_ = TBorderStyle::bsNone;
     TGdiObject<HBRUSH> brush_;         // what WM_CTLCOLOR* answers for the control
     TControl* mouseControl_ = nullptr; // graphic child that got the button press
+    TControl* hoverControl_ = nullptr; // graphic child under the mouse
+    bool mouseInside_ = false;         // the mouse is over the window, tracked
     bool aligning_ = false;
 };
 

@@ -8,7 +8,7 @@
 
 namespace tk {
 
-enum class TBevelCut { bvNone, bvLowered, bvRaised };
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 
 class TPanel : public TCustomControl {
 public:

@@ -86,6 +86,8 @@ using TMenuHandle = TOwnedHandle<handle_traits::NullIsNone<HMENU, &DestroyMenu>>
 // A window the program made that no toolkit object stands for, such as a
 // platform control it drives by messages (CreateWindowExA, DestroyWindow).
 using TWindowHandle = TOwnedHandle<handle_traits::NullIsNone<HWND, &DestroyWindow>>;
+// A message hook of a thread (SetWindowsHookExA, UnhookWindowsHookEx).
+using THookHandle = TOwnedHandle<handle_traits::NullIsNone<HHOOK, &UnhookWindowsHookEx>>;
 // An image list (ImageList_Create, ImageList_Destroy).
 using TImageListHandle = TOwnedHandle<handle_traits::NullIsNone<HIMAGELIST, &ImageList_Destroy>>;
 

@@ -5,6 +5,7 @@
 #include "toolkit/Application.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tk {
 
@@ -239,6 +240,10 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_RBUTTONDBLCLK:
         RouteMouse(message);
         return;
+    case WM_MOUSELEAVE:
+        EndHover();
+        DefaultHandler(message);
+        return;
     case WM_CHAR: {
         char key = static_cast<char>(message.WParam);
         KeyPress(key);
@@ -272,8 +277,10 @@ void TWinControl::RouteMouse(TMessage& message) {
     int x = at.x - (target ? target->Left() : 0);
     int y = at.y - (target ? target->Top() : 0);
     TApplication& application = ApplicationOf(this);
-    if (message.Msg == WM_MOUSEMOVE)
+    if (message.Msg == WM_MOUSEMOVE) {
         application.NoteMouseOver(receiver);
+        TrackHover(ControlAtPos(at));
+    }
     application.RelayToolTipMessage(handle_, message);
     if (!target) {
         DefaultHandler(message);
@@ -312,6 +319,31 @@ void TWinControl::RouteMouse(TMessage& message) {
     default:
         break;
     }
+}
+
+void TWinControl::TrackHover(TControl* over) {
+    if (!mouseInside_) {
+        mouseInside_ = true;
+        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, handle_, 0};
+        TrackMouseEvent(&track);
+        MouseEnter();
+    }
+    if (over == hoverControl_)
+        return;
+    TControl* old = std::exchange(hoverControl_, over);
+    if (old)
+        old->MouseLeave();
+    // The leave handler may have moved or removed the control.
+    if (hoverControl_ == over && over)
+        over->MouseEnter();
+}
+
+void TWinControl::EndHover() {
+    bool wasInside = std::exchange(mouseInside_, false);
+    if (TControl* old = std::exchange(hoverControl_, nullptr))
+        old->MouseLeave();
+    if (wasInside)
+        MouseLeave();
 }
 
 void TWinControl::CNCommand(TMessage&) {}
@@ -363,6 +395,8 @@ void TWinControl::RemoveControl(TControl* control) {
     controls_.erase(it);
     if (mouseControl_ == control)
         mouseControl_ = nullptr;
+    if (hoverControl_ == control)
+        hoverControl_ = nullptr;
     ApplicationOf(this).ForgetControl(control);
     control->parent_ = nullptr;
     if (auto* windowed = dynamic_cast<TWinControl*>(control))

@@ -6,6 +6,7 @@
 #include "app/UnitMain.h"
 #include "app/UnitOptions.h"
 #include "support/sim_fixture.h"
+#include "traymenu/HookList.h"
 #include "traymenu/TrayIconMenu.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ protected:
         auto* form = application->CreateForm<TMainForm>();
         form->Settings()->ProgPlaceToLive = static_cast<std::uint8_t>(mode);
         form->OptionsForm = application->CreateForm<TOptionsForm>();
-        form->TrayIconWindow = application->CreateForm<TTrayIconWindow>();
+        form->TrayIconWindow = application->CreateForm<TTrayIconWindow>(form->TrayMenuSources());
         form->AboutForm = application->CreateForm<TAboutForm>();
         form->ApplyPlacement();
         form->RegisterWithDesktop();
@@ -74,7 +75,7 @@ TEST_F(MainWindow, EntryCreatesTheApplicationWindowAndTheFourFormsInOrder) {
     EXPECT_EQ(app.MainForm(), form);
     std::vector<std::string> classes;
     for (TComponent* c : app.Components())
-        if (auto* f = dynamic_cast<TCustomForm*>(c)) {
+        if (auto* f = dynamic_cast<TWinControl*>(c)) {
             char name[64] = {};
             GetClassNameA(f->Handle(), name, sizeof name);
             classes.push_back(name);
@@ -334,6 +335,48 @@ TEST_F(MainWindow, TrayRightButtonClearsTheFourShortcutsAndPlacesThePopupAtTheCu
     EXPECT_EQ(popup->Left(), 900 - popup->Width());
     EXPECT_EQ(popup->Top(), 700 - popup->Height());
     EXPECT_EQ(GetForegroundWindow(), popup->Handle());
+}
+
+TEST_F(MainWindow, TrayRightButtonIsIgnoredWhileAModalDialogIsUp) {
+    Start(2);
+    ShowAsRunWould();
+    bool menuShown = true;
+    TShortCut saveKey = 0;
+    auto shown = main->AboutForm->OnShow;
+    main->AboutForm->OnShow = [&](TComponent* sender) {
+        if (shown)
+            shown(sender);
+        sim::ClickNotifyIcon(main->CoolTrayIcon->Handle(), 0, POINT{900, 700}, true);
+        application->ProcessMessages();
+        menuShown = IsWindowVisible(main->TrayIconWindow->Handle()) != FALSE;
+        saveKey = main->FileSave1->ShortCut();
+        main->AboutForm->SetModalResult(mrOk);
+    };
+    main->HelpAbout1->Execute();
+    EXPECT_FALSE(menuShown) << "the menu opened over the modal About box";
+    EXPECT_EQ(saveKey, 16467); // the shortcuts were not taken either
+    // Once the dialog is gone the release opens the menu again.
+    sim::ClickNotifyIcon(main->CoolTrayIcon->Handle(), 0, POINT{900, 700}, true);
+    application->ProcessMessages();
+    EXPECT_TRUE(IsWindowVisible(main->TrayIconWindow->Handle()));
+}
+
+TEST_F(MainWindow, AQuickSecondRightClickMovesTheOpenMenuAndEscapeStillClosesIt) {
+    Start(2);
+    ShowAsRunWould();
+    HWND tray = main->CoolTrayIcon->Handle();
+    TTrayIconWindow* popup = main->TrayIconWindow;
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{900, 700}, true));
+    ASSERT_TRUE(sim::ClickNotifyIcon(tray, 0, POINT{800, 600}, true));
+    application->ProcessMessages();
+    EXPECT_EQ(popup->Left(), 800 - popup->Width());
+    EXPECT_EQ(popup->Top(), 600 - popup->Height());
+    EXPECT_EQ(popup->PreviousActivePopup(), nullptr);
+    sim::PressKeys({VK_ESCAPE});
+    application->ProcessMessages();
+    EXPECT_FALSE(IsWindowVisible(popup->Handle()));
+    EXPECT_EQ(popup->HookList()->ActivePopup, nullptr);
+    EXPECT_EQ(main->FileSave1->ShortCut(), 16467);
 }
 
 TEST_F(MainWindow, ShortcutsRunTheirActionsAndDoNothingOnceCleared) {

@@ -28,6 +28,14 @@
 //   cliphelper traydouble TITLE       posts the shell's double-click notices (1434, in the
 //                                     shell's order) to the hidden TPUtilWindow windows of
 //                                     the program whose application window is called TITLE
+//   cliphelper popup CLASS            the top-level window of CLASS: visible, topmost (0/1)
+//                                     and its screen rectangle
+//   cliphelper postall OWNER CLASS MSG LPARAM
+//                                     posts MSG to every top-level window of CLASS in the
+//                                     process of the window of class OWNER; prints how many
+//   cliphelper cursor X Y             moves the cursor
+//   cliphelper click X Y              moves the cursor and clicks the left button there
+//   cliphelper keys VK...             presses and releases each virtual key in turn
 #include <windows.h>
 
 #include <cstdio>
@@ -381,6 +389,74 @@ int trayDouble(const char* title) {
             PostMessageA(hwnd, WM_USER + 410, 0, step);
     std::printf("%u\n", static_cast<unsigned>(search.found.size()));
     return search.found.empty() ? 1 : 0;
+int popup(const char* cls) {
+    HWND top = findTop(cls);
+    if (!top)
+        return 1;
+    RECT r{};
+    GetWindowRect(top, &r);
+    bool topmost = (GetWindowLongA(top, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    std::printf("%d %d %ld %ld %ld %ld\n", IsWindowVisible(top) ? 1 : 0, topmost ? 1 : 0,
+                static_cast<long>(r.left), static_cast<long>(r.top), static_cast<long>(r.right),
+                static_cast<long>(r.bottom));
+    return 0;
+}
+
+struct PostAll {
+    DWORD process;
+    const char* cls;
+    UINT msg;
+    LPARAM lParam;
+    int posted;
+};
+
+BOOL CALLBACK postToClass(HWND hwnd, LPARAM param) {
+    auto* post = reinterpret_cast<PostAll*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    char name[256] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (process == post->process && lstrcmpiA(name, post->cls) == 0 &&
+        PostMessageA(hwnd, post->msg, 0, post->lParam))
+        ++post->posted;
+    return TRUE;
+}
+
+int postAll(const char* owner, const char* cls, const char* msg, const char* lParam) {
+    HWND top = findTop(owner);
+    if (!top)
+        return 1;
+    PostAll post{0, cls, static_cast<UINT>(std::strtoul(msg, nullptr, 0)),
+                 static_cast<LPARAM>(std::strtol(lParam, nullptr, 0)), 0};
+    GetWindowThreadProcessId(top, &post.process);
+    EnumWindows(postToClass, reinterpret_cast<LPARAM>(&post));
+    std::printf("%d\n", post.posted);
+    return post.posted > 0 ? 0 : 1;
+}
+
+int click(int x, int y) {
+    SetCursorPos(x, y);
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].type = INPUT_MOUSE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, inputs, sizeof(INPUT)) == 2 ? 0 : 1;
+}
+
+int keys(int argc, char** argv) {
+    for (int i = 2; i < argc; ++i) {
+        INPUT inputs[2] = {};
+        for (INPUT& input : inputs) {
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = static_cast<WORD>(std::strtoul(argv[i], nullptr, 0));
+        }
+        inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        if (SendInput(2, inputs, sizeof(INPUT)) != 2)
+            return 1;
+        Sleep(200);
+    }
+    return 0;
 }
 
 } // namespace
@@ -425,9 +501,20 @@ int main(int argc, char** argv) {
         return trayIcons();
     if (command == "traydouble" && argc == 3)
         return trayDouble(argv[2]);
+    if (command == "popup" && argc == 3)
+        return popup(argv[2]);
+    if (command == "postall" && argc == 6)
+        return postAll(argv[2], argv[3], argv[4], argv[5]);
+    if (command == "cursor" && argc == 4)
+        return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
+    if (command == "click" && argc == 4)
+        return click(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (command == "keys" && argc > 2)
+        return keys(argc, argv);
     std::fprintf(stderr,
                  "usage: cliphelper list|put F=HEX...|text TEXT|empty|hold MS|windows|tree C|"
                  "menu C|close C|rect C CHILD|client C|frame C|syscolor N...|top|area C CHILD|"
-                 "send C CHILD M W L|size C W H|trayicons|traydouble TITLE\n");
+                 "send C CHILD M W L|size C W H|trayicons|traydouble TITLE|popup C|"
+                 "postall OWNER C MSG LPARAM|cursor X Y|click X Y|keys VK...\n");
     return 2;
 }

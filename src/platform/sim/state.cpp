@@ -113,6 +113,8 @@ void Reset() {
     resetStringResources();
     resetAtoms();
     resetMutexes();
+    resetHooks();
+    resetMouseTracking();
     resetNotifyArea();
     s.windows.clear();
     s.topLevel.clear();

@@ -131,8 +131,15 @@ struct SentMessage {
     bool done = false;
 };
 
+// A posted message; `input` marks what the user did (mouse and keys) as
+// opposed to what a program posted.
+struct QueuedMessage : MSG {
+    QueuedMessage(const MSG& msg, bool input = false) : MSG(msg), input(input) {}
+    bool input;
+};
+
 struct ThreadQueue {
-    std::deque<MSG> posted;
+    std::deque<QueuedMessage> posted;
     std::deque<std::shared_ptr<SentMessage>> sent;
     bool quit = false;
     int quitCode = 0;
@@ -308,5 +315,18 @@ bool syntheticMessage(DWORD thread, MSG& out, bool remove);
 std::optional<DWORD> nextTimerDue(DWORD thread);
 // Keeps the key state in step with keyboard messages as they are taken.
 void noteKeyMessage(const MSG& msg);
+
+// Hooks and the mouse (the caller holds no lock). The thread's WH_GETMESSAGE
+// hooks see a message taken (removed) or looked at; a button pressed by the
+// user activates the window under it, as its WM_MOUSEACTIVATE answer says
+// (false: the message is dropped); the cursor moved, so tracked windows it
+// left hear of it.
+void callGetMessageHooks(MSG& msg, bool removed);
+bool mouseActivate(const MSG& msg);
+void cursorMoved();
+// Posts user input to the window's thread (the caller holds no lock).
+void postInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+void resetHooks();
+void resetMouseTracking();
 
 } // namespace sim::detail

@@ -401,6 +401,11 @@ HWND ChildWindowFromPoint(HWND parent, POINT point) {
     return parent;
 }
 
+BOOL PtInRect(const RECT* rect, POINT point) {
+    return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top &&
+           point.y < rect->bottom;
+}
+
 int GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSCREEN:
@@ -412,6 +417,13 @@ int GetSystemMetrics(int index) {
         return scrollBarSize;
     case SM_CYCAPTION:
         return captionHeight;
+    case SM_XVIRTUALSCREEN: // one monitor: the virtual screen is the screen
+    case SM_YVIRTUALSCREEN:
+        return 0;
+    case SM_CXVIRTUALSCREEN:
+        return screenWidth;
+    case SM_CYVIRTUALSCREEN:
+        return screenHeight;
     case SM_CXBORDER:
     case SM_CYBORDER:
         return 1;

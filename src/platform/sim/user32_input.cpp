@@ -69,7 +69,7 @@ UINT scanOf(UINT vk) {
 
 void post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (hwnd)
-        PostMessageA(hwnd, msg, wParam, lParam);
+        postInput(hwnd, msg, wParam, lParam);
 }
 
 HWND keyboardTarget() {
@@ -121,8 +121,11 @@ BOOL GetCursorPos(LPPOINT point) {
 }
 
 BOOL SetCursorPos(int x, int y) {
-    auto guard = lock();
-    state().cursor = POINT{x, y};
+    {
+        auto guard = lock();
+        state().cursor = POINT{x, y};
+    }
+    cursorMoved();
     return TRUE;
 }
 
@@ -195,6 +198,7 @@ void MoveMouse(POINT screen) {
         auto guard = lock();
         state().cursor = screen;
     }
+    cursorMoved();
     HWND target = GetCapture();
     if (!target)
         target = WindowFromPoint(screen);
@@ -212,6 +216,7 @@ void Click(HWND hwnd, POINT client, bool right) {
         auto guard = lock();
         state().cursor = screen;
     }
+    cursorMoved();
     LPARAM at = MAKELPARAM(client.x, client.y);
     post(hwnd, WM_MOUSEMOVE, 0, at);
     post(hwnd, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at);

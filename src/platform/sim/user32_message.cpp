@@ -95,15 +95,19 @@ bool matches(const MSG& m, HWND hwnd, UINT filterMin, UINT filterMax) {
     return m.message >= filterMin && m.message <= filterMax;
 }
 
-// Takes the next message for GetMessage/PeekMessage; false when there is none.
-bool takeMessage(Lock& guard, LPMSG out, HWND hwnd, UINT filterMin, UINT filterMax, bool remove) {
+// Takes the next message for GetMessage/PeekMessage; false when there is
+// none. `input` tells whether the user made it.
+bool takeMessage(Lock& guard, LPMSG out, HWND hwnd, UINT filterMin, UINT filterMax, bool remove,
+                 bool& input) {
     answerIncomingSent(guard);
+    input = false;
     auto own = queueOf(GetCurrentThreadId());
     noteQueueLooked(*own);
     auto it = std::find_if(own->posted.begin(), own->posted.end(),
                            [&](const MSG& m) { return matches(m, hwnd, filterMin, filterMax); });
     if (it != own->posted.end()) {
         *out = *it;
+        input = it->input;
         if (remove) {
             own->posted.erase(it);
             noteKeyMessage(*out);
@@ -125,18 +129,35 @@ bool takeMessage(Lock& guard, LPMSG out, HWND hwnd, UINT filterMin, UINT filterM
     return false;
 }
 
-BOOL post(DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+BOOL post(DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input = false) {
     auto queue = queueOf(thread);
-    queue->posted.push_back(MSG{hwnd, msg, wParam, lParam, state().clock, {}});
+    queue->posted.push_back(
+        QueuedMessage(MSG{hwnd, msg, wParam, lParam, state().clock, state().cursor}, input));
     queue->wake.notify_all();
     return TRUE;
 }
 
+// What happens to a message between the queue and the caller: a button the
+// user pressed activates its window first (or is dropped, as the window
+// answers), then the thread's hooks see it. False when it was dropped.
+bool deliverTaken(MSG& msg, bool input, bool removed) {
+    if (removed && input && !mouseActivate(msg))
+        return false;
+    callGetMessageHooks(msg, removed);
+    return true;
+}
+
 } // namespace
 
-namespace sim {
+namespace sim::detail {
 
-} // namespace sim
+void postInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto guard = lock();
+    if (Window* w = findWindow(hwnd))
+        post(w->thread, hwnd, msg, wParam, lParam, true);
+}
+
+} // namespace sim::detail
 
 LRESULT SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return deliver(hwnd, msg, wParam, lParam);
@@ -187,17 +208,32 @@ bool idleTurn(Lock& guard) {
 } // namespace sim::detail
 
 BOOL GetMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
-    auto guard = lock();
-    auto own = queueOf(GetCurrentThreadId());
-    while (!takeMessage(guard, msg, hwnd, filterMin, filterMax, true))
-        if (!idleTurn(guard))
-            waitForMessage(guard, *own);
-    return msg->message != WM_QUIT;
+    for (;;) {
+        bool input = false;
+        {
+            auto guard = lock();
+            auto own = queueOf(GetCurrentThreadId());
+            while (!takeMessage(guard, msg, hwnd, filterMin, filterMax, true, input))
+                if (!idleTurn(guard))
+                    waitForMessage(guard, *own);
+        }
+        if (deliverTaken(*msg, input, true))
+            return msg->message != WM_QUIT;
+    }
 }
 
 BOOL PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
-    auto guard = lock();
-    return takeMessage(guard, msg, hwnd, filterMin, filterMax, removeMsg & PM_REMOVE);
+    bool remove = removeMsg & PM_REMOVE;
+    for (;;) {
+        bool input = false;
+        {
+            auto guard = lock();
+            if (!takeMessage(guard, msg, hwnd, filterMin, filterMax, remove, input))
+                return FALSE;
+        }
+        if (deliverTaken(*msg, input, remove))
+            return TRUE;
+    }
 }
 
 BOOL WaitMessage() {
@@ -291,7 +327,12 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             SetFocus(hwnd);
         return 0;
     case WM_MOUSEACTIVATE:
-        return 1; // MA_ACTIVATE
+        // A child window lets its parent decide.
+        if (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) {
+            if (LRESULT answer = SendMessageA(GetParent(hwnd), WM_MOUSEACTIVATE, wParam, lParam))
+                return answer;
+        }
+        return MA_ACTIVATE;
     case WM_NCACTIVATE:
         return TRUE;
     case WM_SETCURSOR:

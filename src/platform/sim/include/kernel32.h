@@ -123,6 +123,10 @@ using PLARGE_INTEGER = LARGE_INTEGER*;
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 void Sleep(DWORD milliseconds);
 
+// a * b / c with a 64-bit product, rounded half away from zero; -1 when c
+// is 0 or the result does not fit.
+int MulDiv(int number, int numerator, int denominator);
+
 // Run-time modules (the simulator's own DLLs, see simulator.h).
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L

@@ -227,6 +227,11 @@ struct NMHDR {
 #define SM_CYEDGE 46
 #define SM_CXDOUBLECLK 36
 #define SM_CYDOUBLECLK 37
+// The virtual screen: the rectangle around all monitors.
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
 #define COLOR_SCROLLBAR 0
 #define COLOR_BACKGROUND 1
 #define COLOR_ACTIVECAPTION 2
@@ -314,6 +319,8 @@ BOOL IsChild(HWND parent, HWND hwnd);
 BOOL BringWindowToTop(HWND hwnd);
 HWND WindowFromPoint(POINT point);
 HWND ChildWindowFromPoint(HWND parent, POINT point);
+// Left and top edges inside, right and bottom edges outside.
+BOOL PtInRect(const RECT* rect, POINT point);
 int GetSystemMetrics(int index);
 DWORD GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);

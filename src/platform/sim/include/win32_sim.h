@@ -6,6 +6,7 @@
 #include "platform/sim/include/gdi32.h"
 #include "platform/sim/include/user32.h"
 #include "platform/sim/include/user32_wm.h"
+#include "platform/sim/include/user32_hooks.h"
 #include "platform/sim/include/comctl32.h"
 #include "platform/sim/include/user32_controls.h"
 #include "platform/sim/include/comctl32_controls.h"
