@@ -106,6 +106,11 @@ TEST_F(WindowConformance, CreationKeepsClassCaptionAndStyles) {
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(framed, GWL_EXSTYLE)),
               static_cast<DWORD>(WS_EX_WINDOWEDGE));
     EXPECT_TRUE(IsWindowVisible(framed));
+    // So does a modal dialog frame asked for in the extended style (the tray
+    // menu's popup window).
+    HWND modal = Make("modal", WS_POPUP, WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(modal, GWL_EXSTYLE)),
+              static_cast<DWORD>(WS_EX_DLGMODALFRAME | WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE));
 
     // An overlapped window always has a caption and clips its siblings.
     HWND overlapped = Make("overlapped", WS_OVERLAPPED);

@@ -12,7 +12,8 @@ TEST_F(MenuTest, TheWindowIsAnUnownedTopmostToolWindowOfItsOwnClass) {
     EXPECT_STREQ(name, "TTrayIconWindow");
     EXPECT_EQ(GetWindowTextLengthA(hwnd), 0);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), 0x86000000u);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)), 0x10089u);
+    // The system adds the window edge to the modal dialog frame it was asked for.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)), 0x10089u | WS_EX_WINDOWEDGE);
     EXPECT_EQ(GetParent(hwnd), nullptr);
     EXPECT_EQ(GetWindow(hwnd, GW_OWNER), nullptr);
     EXPECT_EQ(menu->Owner(), &App());
