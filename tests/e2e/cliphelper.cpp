@@ -389,6 +389,8 @@ int trayDouble(const char* title) {
             PostMessageA(hwnd, WM_USER + 410, 0, step);
     std::printf("%u\n", static_cast<unsigned>(search.found.size()));
     return search.found.empty() ? 1 : 0;
+}
+
 int popup(const char* cls) {
     HWND top = findTop(cls);
     if (!top)
