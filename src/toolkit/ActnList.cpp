@@ -39,9 +39,13 @@ void TBasicAction::Change() {
 
 TAction::TAction(TComponent* owner) : TBasicAction(owner) {}
 
-TAction::~TAction() { SetActionList(nullptr); }
+TAction::~TAction() {
+    SetActionList(nullptr);
+}
 
-bool TAction::Execute() { return enabled_ && TBasicAction::Execute(); }
+bool TAction::Execute() {
+    return enabled_ && TBasicAction::Execute();
+}
 
 void TAction::SetCaption(const std::string& caption) {
     if (caption_ == caption)

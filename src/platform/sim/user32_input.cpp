@@ -20,26 +20,46 @@ struct KeyName {
 };
 
 constexpr KeyName keyNames[] = {
-    {VK_BACK, 0x0E, false, "Backspace"},   {VK_TAB, 0x0F, false, "Tab"},
-    {VK_RETURN, 0x1C, false, "Enter"},     {VK_SHIFT, 0x2A, false, "Shift"},
-    {VK_CONTROL, 0x1D, false, "Ctrl"},     {VK_MENU, 0x38, false, "Alt"},
-    {VK_PAUSE, 0x45, false, "Pause"},      {VK_CAPITAL, 0x3A, false, "Caps Lock"},
-    {VK_ESCAPE, 0x01, false, "Esc"},       {VK_SPACE, 0x39, false, "Space"},
-    {VK_PRIOR, 0x49, true, "Page Up"},     {VK_NEXT, 0x51, true, "Page Down"},
-    {VK_END, 0x4F, true, "End"},           {VK_HOME, 0x47, true, "Home"},
-    {VK_LEFT, 0x4B, true, "Left"},         {VK_UP, 0x48, true, "Up"},
-    {VK_RIGHT, 0x4D, true, "Right"},       {VK_DOWN, 0x50, true, "Down"},
-    {VK_SNAPSHOT, 0x37, true, "Prnt Scrn"}, {VK_INSERT, 0x52, true, "Insert"},
-    {VK_DELETE, 0x53, true, "Delete"},     {VK_APPS, 0x5D, true, "Application"},
-    {VK_MULTIPLY, 0x37, false, "Num *"},   {VK_ADD, 0x4E, false, "Num +"},
-    {VK_SUBTRACT, 0x4A, false, "Num -"},   {VK_DECIMAL, 0x53, false, "Num Del"},
-    {VK_DIVIDE, 0x35, true, "Num /"},      {VK_NUMLOCK, 0x45, true, "Num Lock"},
-    {VK_SCROLL, 0x46, false, "Scroll Lock"}, {VK_OEM_1, 0x27, false, ";"},
-    {VK_OEM_PLUS, 0x0D, false, "="},       {VK_OEM_COMMA, 0x33, false, ","},
-    {VK_OEM_MINUS, 0x0C, false, "-"},      {VK_OEM_PERIOD, 0x34, false, "."},
-    {VK_OEM_2, 0x35, false, "/"},          {VK_OEM_3, 0x29, false, "`"},
-    {VK_OEM_4, 0x1A, false, "["},          {VK_OEM_5, 0x2B, false, "\\"},
-    {VK_OEM_6, 0x1B, false, "]"},          {VK_OEM_7, 0x28, false, "'"},
+    {VK_BACK, 0x0E, false, "Backspace"},
+    {VK_TAB, 0x0F, false, "Tab"},
+    {VK_RETURN, 0x1C, false, "Enter"},
+    {VK_SHIFT, 0x2A, false, "Shift"},
+    {VK_CONTROL, 0x1D, false, "Ctrl"},
+    {VK_MENU, 0x38, false, "Alt"},
+    {VK_PAUSE, 0x45, false, "Pause"},
+    {VK_CAPITAL, 0x3A, false, "Caps Lock"},
+    {VK_ESCAPE, 0x01, false, "Esc"},
+    {VK_SPACE, 0x39, false, "Space"},
+    {VK_PRIOR, 0x49, true, "Page Up"},
+    {VK_NEXT, 0x51, true, "Page Down"},
+    {VK_END, 0x4F, true, "End"},
+    {VK_HOME, 0x47, true, "Home"},
+    {VK_LEFT, 0x4B, true, "Left"},
+    {VK_UP, 0x48, true, "Up"},
+    {VK_RIGHT, 0x4D, true, "Right"},
+    {VK_DOWN, 0x50, true, "Down"},
+    {VK_SNAPSHOT, 0x37, true, "Prnt Scrn"},
+    {VK_INSERT, 0x52, true, "Insert"},
+    {VK_DELETE, 0x53, true, "Delete"},
+    {VK_APPS, 0x5D, true, "Application"},
+    {VK_MULTIPLY, 0x37, false, "Num *"},
+    {VK_ADD, 0x4E, false, "Num +"},
+    {VK_SUBTRACT, 0x4A, false, "Num -"},
+    {VK_DECIMAL, 0x53, false, "Num Del"},
+    {VK_DIVIDE, 0x35, true, "Num /"},
+    {VK_NUMLOCK, 0x45, true, "Num Lock"},
+    {VK_SCROLL, 0x46, false, "Scroll Lock"},
+    {VK_OEM_1, 0x27, false, ";"},
+    {VK_OEM_PLUS, 0x0D, false, "="},
+    {VK_OEM_COMMA, 0x33, false, ","},
+    {VK_OEM_MINUS, 0x0C, false, "-"},
+    {VK_OEM_PERIOD, 0x34, false, "."},
+    {VK_OEM_2, 0x35, false, "/"},
+    {VK_OEM_3, 0x29, false, "`"},
+    {VK_OEM_4, 0x1A, false, "["},
+    {VK_OEM_5, 0x2B, false, "\\"},
+    {VK_OEM_6, 0x1B, false, "]"},
+    {VK_OEM_7, 0x28, false, "'"},
 };
 
 const KeyName* byVirtualKey(UINT vk) {
@@ -134,7 +154,9 @@ SHORT GetKeyState(int key) {
     return (state().keys[key & 0xFF] & 0x80) ? static_cast<SHORT>(0x8000 | 0) : 0;
 }
 
-SHORT GetAsyncKeyState(int key) { return GetKeyState(key); }
+SHORT GetAsyncKeyState(int key) {
+    return GetKeyState(key);
+}
 
 UINT MapVirtualKeyA(UINT code, UINT mapType) {
     return mapType == MAPVK_VK_TO_VSC ? scanOf(code) : 0;
@@ -166,7 +188,9 @@ HCURSOR LoadCursorA(HINSTANCE, LPCSTR name) {
     return reinterpret_cast<HCURSOR>(0x30000 + reinterpret_cast<std::uintptr_t>(name) % 0x10000);
 }
 
-HCURSOR SetCursor(HCURSOR cursor) { return cursor; }
+HCURSOR SetCursor(HCURSOR cursor) {
+    return cursor;
+}
 
 int EnumFontFamiliesExA(HDC, LPLOGFONTA logFont, FONTENUMPROCA proc, LPARAM lParam, DWORD) {
     std::vector<std::string> fonts;

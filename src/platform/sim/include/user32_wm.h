@@ -504,8 +504,7 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND hwn
 
 // Fonts installed on the desktop (LOGFONTA and TEXTMETRICA: gdi32.h).
 using FONTENUMPROCA = int (*)(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
-int EnumFontFamiliesExA(HDC dc, LPLOGFONTA logFont, FONTENUMPROCA proc, LPARAM lParam,
-                        DWORD flags);
+int EnumFontFamiliesExA(HDC dc, LPLOGFONTA logFont, FONTENUMPROCA proc, LPARAM lParam, DWORD flags);
 
 // Icons and cursors.
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
