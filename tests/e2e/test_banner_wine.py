@@ -14,7 +14,7 @@ import threading
 import time
 import unittest
 
-from winetest import BUILD, WINE, cliphelper, scratch_dir, start, tool, win_path
+from winetest import BUILD, WINE, cliphelper, scratch_dir, start, tool, win_path, wait_for
 
 TITLE = "Stashwell v. 2.0.1"
 BANNER_BUILD = os.path.abspath(os.environ.get("STASHWELL_WIN64_BANNER_BUILD",
@@ -38,15 +38,6 @@ def configured_addresses():
                 values[m.group(1)] = m.group(2)
     return values
 
-
-def wait_for(predicate, timeout=30.0, step=0.2):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 def screen(left, top, width, height):

@@ -8,22 +8,13 @@ import subprocess
 import time
 import unittest
 
-from winetest import BUILD, cliphelper, clipboard, record, run, scratch_dir, start, win_path
+from winetest import BUILD, cliphelper, clipboard, record, run, scratch_dir, start, win_path, wait_for
 
 TITLE = "Stashwell v. 2.0.1"
 KEY = r"HKCU\Software\Stashwell"
 OPTIONS = KEY + r"\Options"
 RUN = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 
-
-def wait_for(predicate, timeout=30.0, step=0.3):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 def reg(*args):

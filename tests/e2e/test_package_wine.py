@@ -11,7 +11,7 @@ import time
 import unittest
 import zipfile
 
-from winetest import BUILD, cliphelper, scratch_dir, start
+from winetest import BUILD, cliphelper, scratch_dir, start, wait_for
 
 DIST = os.environ.get("STASHWELL_DIST", os.path.join(os.path.dirname(__file__), "../../dist"))
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "../.."))
@@ -48,15 +48,6 @@ def version_resource(exe):
         text = data[start_at:end].decode("utf-16-le")
     return binary, text
 
-
-def wait_for(predicate, timeout=30.0, step=0.3):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 class ReleaseArchive(unittest.TestCase):

@@ -8,19 +8,10 @@ import tempfile
 import time
 import unittest
 
-from winetest import BUILD, WINE, cliphelper, scratch_dir, start, tool
+from winetest import BUILD, WINE, cliphelper, scratch_dir, start, tool, wait_for
 
 TITLE = "Stashwell v. 2.0.1"
 
-
-def wait_for(predicate, timeout=30.0, step=0.3):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 class ProgramOnWine(unittest.TestCase):

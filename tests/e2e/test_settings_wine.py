@@ -8,21 +8,12 @@ import subprocess
 import time
 import unittest
 
-from winetest import BUILD, cliphelper, clipboard, put, record, records, run, scratch_dir, start, win_path
+from winetest import BUILD, cliphelper, clipboard, put, record, records, run, scratch_dir, start, win_path, wait_for
 
 KEY = r"HKCU\Software\Stashwell"
 OPTIONS = KEY + r"\Options"
 NAMED = "Stashwell wine test format"
 
-
-def wait_for(predicate, timeout=30.0, step=0.3):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 def reg(*args):

@@ -8,21 +8,12 @@ import subprocess
 import time
 import unittest
 
-from winetest import BUILD, cliphelper, scratch_dir, start
+from winetest import BUILD, cliphelper, scratch_dir, start, wait_for
 
 TRAY_CALLBACK = "1434"
 RIGHT_BUTTON_UP = "0x205"
 VK_RETURN, VK_ESCAPE, VK_DOWN, VK_DELETE = "13", "27", "40", "46"
 
-
-def wait_for(predicate, timeout=20.0, step=0.3):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 def screen(left, top, width, height):

@@ -12,20 +12,11 @@ import subprocess
 import time
 import unittest
 
-from winetest import BUILD, cliphelper, record, run, scratch_dir, start, win_path
+from winetest import BUILD, cliphelper, record, run, scratch_dir, start, win_path, wait_for
 
 KEY = r"HKCU\Software\Stashwell"
 TITLE = "Stashwell v. 2.0.1"
 
-
-def wait_for(predicate, timeout=30.0, step=0.3):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
 
 
 def xdotool(*args):

@@ -4,6 +4,7 @@ import os
 import struct
 import subprocess
 import tempfile
+import time
 
 BUILD = os.environ.get("STASHWELL_WIN64_BUILD", os.path.join(os.path.dirname(__file__), "../../build/win64"))
 BUILD = os.path.abspath(BUILD)
@@ -100,3 +101,15 @@ def records(blob):
 
 def scratch_dir():
     return tempfile.mkdtemp(prefix="stashwell-wine-")
+
+
+def wait_for(predicate, timeout=30.0, step=0.3):
+    """Polls PREDICATE until it gives a true value or TIMEOUT seconds pass;
+    returns its last value."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
