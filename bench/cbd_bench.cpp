@@ -7,14 +7,18 @@
 //   Capture    TCoolClipboardComponent::SaveToFile; after each run the file's
 //              bytes are checked against the record it must hold;
 //   PlainRead  reads a .cbd file of that record into a freshly allocated
-//              block: the floor of a restore;
+//              block: the floor of any restore;
+//   ReadCopy   the plain read, then one copy of the record's data into
+//              another fresh block: the floor of a restore that loads the
+//              whole file before it fills the clipboard's block, as ours
+//              does;
 //   Restore    TCoolClipboardComponent::LoadFromFile of that file; after each
 //              run the clipboard must hold exactly that format and data.
 //
 // Every operation prepares its own input, and memory comes from the global
 // memory allocator on both sides, a fresh block each time, as in the store.
-// The rounds of the four operations are interleaved (--rounds=N, default 5)
-// and each keeps its best time. The last lines give the two ratios, how long
+// The rounds of the five operations are interleaved (--rounds=N, default 5)
+// and each keeps its best time. The last lines give the ratios, how long
 // a capture held the clipboard open and the peak memory of each side. The
 // exit status is 1 when a check failed.
 #include "bench_support.h"
@@ -170,21 +174,57 @@ void Capture(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBlock));
 }
 
+// Reads the whole file into a freshly allocated block.
+tk::TGlobalBlock ReadIntoFreshBlock(const std::string& file, bool& read) {
+    tk::TFileHandle h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD size = GetFileSize(h.Get(), nullptr);
+    tk::TGlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, size));
+    tk::TGlobalLock<char> buffer(block.Get());
+    DWORD n = 0;
+    read = ReadFile(h.Get(), buffer.Get(), size, &n, nullptr) && n == size;
+    return block;
+}
+
+bool BlockHolds(const tk::TGlobalBlock& block, const char* bytes, std::size_t size) {
+    tk::TGlobalLock<const char> p(block.Get());
+    return p && p.Size() == size && std::memcmp(p.Get(), bytes, size) == 0;
+}
+
 void PlainRead(benchmark::State& state) {
     const std::string file = Scratch("plain.cbd");
     WriteWhole(file, Record());
     for (auto _ : state) {
-        tk::TFileHandle h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD size = GetFileSize(h.Get(), nullptr);
-        tk::TGlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, size));
-        tk::TGlobalLock<char> buffer(block.Get());
-        DWORD n = 0;
-        bool read = ReadFile(h.Get(), buffer.Get(), size, &n, nullptr) && n == size;
+        bool read = false;
+        tk::TGlobalBlock block = ReadIntoFreshBlock(file, read);
         state.PauseTiming();
-        if (!read || n != Record().size() ||
-            std::memcmp(buffer.Get(), Record().data(), Record().size()) != 0)
+        if (!read || !BlockHolds(block, Record().data(), Record().size()))
             bench::Fail(state, "the plain read did not give the file's bytes");
+        state.ResumeTiming();
+    }
+    std::remove(file.c_str());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBlock));
+}
+
+// The plain read followed by one copy of the record's data into another
+// fresh block: the least a restore that loads the whole file first can do.
+void ReadCopy(benchmark::State& state) {
+    const std::string file = Scratch("readcopy.cbd");
+    WriteWhole(file, Record());
+    const std::size_t header = Record().size() - kBlock;
+    for (auto _ : state) {
+        bool read = false;
+        tk::TGlobalBlock whole = ReadIntoFreshBlock(file, read);
+        tk::TGlobalBlock data(GlobalAlloc(GMEM_MOVEABLE, kBlock));
+        {
+            tk::TGlobalLock<const char> from(whole.Get());
+            tk::TGlobalLock<char> to(data.Get());
+            std::memcpy(to.Get(), from.Get() + header, kBlock);
+        }
+        whole.Reset();
+        state.PauseTiming();
+        if (!read || !BlockHolds(data, Data().data(), kBlock))
+            bench::Fail(state, "the read and copy did not give the record's data");
         state.ResumeTiming();
     }
     std::remove(file.c_str());
@@ -243,6 +283,7 @@ int main(int argc, char** argv) {
     bench::RegisterRounds({{"CopyWrite", CopyWrite, 2},
                            {"Capture", Capture, 2},
                            {"PlainRead", PlainRead, 2},
+                           {"ReadCopy", ReadCopy, 2},
                            {"Restore", Restore, 2}},
                           rounds);
     benchmark::Initialize(&argc, argv);
@@ -259,6 +300,7 @@ int main(int argc, char** argv) {
                     "%.1f ms worst\n",
                     hold.shortest * 1e3, hold.longest * 1e3);
     reporter.PrintRatio("capture / copy+write", "Capture", "CopyWrite");
+    reporter.PrintRatio("restore / read+copy", "Restore", "ReadCopy");
     reporter.PrintRatio("restore / plain read", "Restore", "PlainRead");
     if (bench::failed()) {
         std::printf("a result check failed\n");

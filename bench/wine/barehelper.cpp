@@ -6,6 +6,14 @@
 //   barehelper save NAME FILE   open, lock the block, write it to FILE, close
 //   barehelper load NAME FILE   read FILE into a fresh block, open, empty, set,
 //                               close
+//   barehelper savecopy NAME FILE  as save, but the block is first copied into
+//                               fresh memory and the clipboard closed before
+//                               the copy is written: the least a capture that
+//                               copies the data out first can do
+//   barehelper loadcopy NAME FILE  as load, but FILE is read into fresh memory
+//                               first and copied from there into the block:
+//                               the least a restore that loads the whole file
+//                               first can do
 #include <windows.h>
 
 #include <cstdio>
@@ -75,37 +83,69 @@ int check(UINT format, SIZE_T size) {
     return same ? 0 : 1;
 }
 
-int save(UINT format, const char* file) {
+bool writeFile(const char* file, const void* bytes, DWORD size) {
+    HANDLE out =
+        CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD n = 0;
+    bool written = WriteFile(out, bytes, size, &n, nullptr) && n == size;
+    CloseHandle(out);
+    return written;
+}
+
+int save(UINT format, const char* file, bool copyFirst) {
     if (!openClipboard())
         return 1;
     bool written = false;
+    HGLOBAL copy = nullptr;
+    DWORD size = 0;
     if (HANDLE data = GetClipboardData(format)) {
         if (const void* bytes = GlobalLock(data)) {
-            HANDLE out = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-            DWORD size = static_cast<DWORD>(GlobalSize(data)), n = 0;
-            written = out != INVALID_HANDLE_VALUE && WriteFile(out, bytes, size, &n, nullptr) &&
-                      n == size;
-            if (out != INVALID_HANDLE_VALUE)
-                CloseHandle(out);
+            size = static_cast<DWORD>(GlobalSize(data));
+            if (copyFirst) {
+                copy = GlobalAlloc(GMEM_MOVEABLE, size);
+                if (copy) {
+                    std::memcpy(GlobalLock(copy), bytes, size);
+                    GlobalUnlock(copy);
+                }
+            } else {
+                written = writeFile(file, bytes, size);
+            }
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
+    if (copy) {
+        written = writeFile(file, GlobalLock(copy), size);
+        GlobalUnlock(copy);
+        GlobalFree(copy);
+    }
     return written ? 0 : 1;
 }
 
-int load(UINT format, const char* file) {
+int load(UINT format, const char* file, bool copyFirst) {
     HANDLE in = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (in == INVALID_HANDLE_VALUE)
         return 1;
     DWORD size = GetFileSize(in, nullptr), n = 0;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    bool read = block && ReadFile(in, GlobalLock(block), size, &n, nullptr) && n == size;
+    HGLOBAL whole = GlobalAlloc(GMEM_MOVEABLE, size);
+    bool read = whole && ReadFile(in, GlobalLock(whole), size, &n, nullptr) && n == size;
     CloseHandle(in);
-    if (block)
-        GlobalUnlock(block);
+    if (whole)
+        GlobalUnlock(whole);
+    HGLOBAL block = whole;
+    if (copyFirst && read) {
+        block = GlobalAlloc(GMEM_MOVEABLE, size);
+        if (block) {
+            std::memcpy(GlobalLock(block), GlobalLock(whole), size);
+            GlobalUnlock(whole);
+            GlobalUnlock(block);
+        }
+        GlobalFree(whole);
+        read = block != nullptr;
+    }
     bool set = false;
     if (read && openClipboard()) {
         EmptyClipboard();
@@ -121,7 +161,9 @@ int load(UINT format, const char* file) {
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: barehelper put|check NAME SIZE | save|load NAME FILE\n");
+        std::fprintf(
+            stderr,
+            "usage: barehelper put|check NAME SIZE | save|load|savecopy|loadcopy NAME FILE\n");
         return 2;
     }
     const char* command = argv[1];
@@ -131,10 +173,10 @@ int main(int argc, char** argv) {
         return put(format, size);
     if (std::strcmp(command, "check") == 0)
         return check(format, size);
-    if (std::strcmp(command, "save") == 0)
-        return save(format, argv[3]);
-    if (std::strcmp(command, "load") == 0)
-        return load(format, argv[3]);
+    if (std::strcmp(command, "save") == 0 || std::strcmp(command, "savecopy") == 0)
+        return save(format, argv[3], command[4] != '\0');
+    if (std::strcmp(command, "load") == 0 || std::strcmp(command, "loadcopy") == 0)
+        return load(format, argv[3], command[4] != '\0');
     std::fprintf(stderr, "barehelper: unknown command %s\n", command);
     return 2;
 }
