@@ -17,7 +17,10 @@ least, in one run, and prints the ratios as its last lines (best of
           nginx, each less its time for an empty file (a Wine process start
           alone costs 0.1-0.2 s); the files must hold the body;
   start   the time from starting Stashwell.exe to its main window showing,
-          beside `minwindow`, which shows one window and nothing else.
+          beside `minwindow`, which shows one window and nothing else, and
+          `minwindow_styled`, the same with the program's manifest asking for
+          version 6 of the common controls (their visual style's start-up
+          cost is Wine's, not the program's).
 
 Each part runs its rounds before the next part begins; --parts picks them
 (clipboard, http, start).
@@ -217,7 +220,9 @@ def start_round(best, work):
     shutil.copy(os.path.join(BUILD, "Stashwell.exe"), exe)
     for label, path, title, window_class in (
             ("Stashwell start", exe, "^Stashwell v", "TMainForm"),
-            ("minwindow start", tool("minwindow"), "^Minimal Window$", "MinimalWindow")):
+            ("minwindow start", tool("minwindow"), "^Minimal Window$", "MinimalWindow"),
+            ("styled minwindow start", tool("minwindow_styled"), "^Minimal Window$",
+             "MinimalWindow")):
         cliphelper("empty")
         begin = time.perf_counter()
         process = start(path, cwd=program_dir)
@@ -281,6 +286,10 @@ def main():
               best["httpget big.bin"] - best["httpget empty.bin"],
               best["curl big.bin"] - best["curl empty.bin"])
     if "start" in chosen:
+        ratio("styled minimal window start / minimal window start",
+              best["styled minwindow start"], best["minwindow start"])
+        ratio("Stashwell start / styled minimal window start", best["Stashwell start"],
+              best["styled minwindow start"])
         ratio("Stashwell start / minimal window start", best["Stashwell start"],
               best["minwindow start"])
     if failures:

@@ -1,7 +1,13 @@
 // minwindow: a program that shows one window and does nothing else, the
 // floor of the start-up time that wine_bench.py compares the program with.
 // The window is titled "Minimal Window"; WM_CLOSE ends the program.
+// Built as minwindow_styled it first loads the common controls, version 6
+// by its manifest, as the program does.
 #include <windows.h>
+
+#ifdef MINWINDOW_STYLED
+#include <commctrl.h>
+#endif
 
 namespace {
 
@@ -16,6 +22,10 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+#ifdef MINWINDOW_STYLED
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+#endif
     WNDCLASSA wc = {};
     wc.lpfnWndProc = windowProc;
     wc.hInstance = instance;
