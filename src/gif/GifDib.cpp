@@ -18,7 +18,7 @@ void put32(std::uint8_t* p, std::uint32_t v) {
 
 } // namespace
 
-TGIFDib::TGIFDib(int width, int height, int bitCount)
+TGIFDib::TGIFDib(int width, int height, int bitCount, Rows rows)
     : width_(width), height_(height), bitCount_(bitCount) {
     if (width < 0 || height < 0 || (bitCount != 1 && bitCount != 4 && bitCount != 8))
         throw tk::EOutOfMemory("Out of memory");
@@ -31,12 +31,20 @@ TGIFDib::TGIFDib(int width, int height, int bitCount)
     const std::size_t imageSize = stride_ * static_cast<std::size_t>(height);
     const std::size_t fileSize = pixelOffset + imageSize;
     size_ = kLead + fileSize;
-    buffer_.reset(static_cast<std::uint8_t*>(std::calloc(size_, 1)));
+    const std::size_t allocated = size_ + kReadSlack;
+    buffer_.reset(static_cast<std::uint8_t*>(rows == Rows::Zeroed ? std::calloc(allocated, 1)
+                                                                  : std::malloc(allocated)));
     if (!buffer_) {
         size_ = 0;
         throw tk::EOutOfMemory("Out of memory");
     }
     bitsOffset_ = kLead + pixelOffset;
+    if (rows == Rows::Unset) {
+        // The headers and the palette are still zeroed, and so is the slack,
+        // so that nothing undefined is ever read.
+        std::memset(buffer_.get(), 0, bitsOffset_);
+        std::memset(buffer_.get() + size_, 0, kReadSlack);
+    }
 
     std::uint8_t* file = buffer_.get() + kLead;
     file[0] = 'B';

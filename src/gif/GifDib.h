@@ -22,10 +22,14 @@ inline constexpr std::uint64_t kGIFMaxPixels = std::uint64_t{1} << 24;
 class TGIFDib {
 public:
     TGIFDib() = default;
-    // An all-zero bitmap of the given size and depth (1, 4 or 8) whose
-    // palette has 2^depth entries, all black. Raises tk::EOutOfMemory above
-    // kGIFMaxPixels.
-    TGIFDib(int width, int height, int bitCount);
+    // Whether the pixel rows start as zeros or are left for the caller to
+    // write in full, padding included.
+    enum class Rows { Zeroed, Unset };
+
+    // A bitmap of the given size and depth (1, 4 or 8) whose palette has
+    // 2^depth entries, all black; its pixels are all 0 unless `rows` is
+    // Unset. Raises tk::EOutOfMemory above kGIFMaxPixels.
+    TGIFDib(int width, int height, int bitCount, Rows rows = Rows::Zeroed);
 
     bool Empty() const { return size_ == 0; }
     int Width() const { return width_; }
@@ -57,6 +61,10 @@ public:
     }
     const std::uint8_t* Bits() const { return buffer_.get() + bitsOffset_; }
 
+    // Bytes that may be read, never used, past the last pixel row: a copy in
+    // pieces of 16 bytes may run on beyond the end of what it needs.
+    static constexpr std::size_t kReadSlack = 16;
+
 private:
     // Two bytes ahead of the file image put the information header, the
     // palette and the rows on 4-byte boundaries.
@@ -73,8 +81,8 @@ private:
     struct Free {
         void operator()(std::uint8_t* p) const { std::free(p); }
     };
-    // Zeroed by calloc: a large block comes from the system already zero,
-    // so rows a short frame never reaches cost nothing.
+    // Rows::Zeroed takes it from calloc: a large block comes from the system
+    // already zero, so rows a short frame never reaches cost nothing.
     std::unique_ptr<std::uint8_t, Free> buffer_;
     std::size_t size_ = 0;
     int width_ = 0;

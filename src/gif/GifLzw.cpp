@@ -1,387 +1,513 @@
+// The LZW decoder of GIF image data, writing straight into the frame bitmap.
+//
+// Every string the code table holds is either walked along its chain of
+// prefixes or, when it already lies in one piece in the picture, copied from
+// there. A string is written at once into its row when it fits in what is
+// left of the row; one that would run past the row's end goes through a
+// slower path that splits it over the rows.
 #include "gif/GifLzw.h"
 
 #include "gif/GifError.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "codes are read eight bytes at a time, least significant byte first");
 
 constexpr int kMaxCodes = 4096;
 constexpr int kMaxWidth = 12;
 // Longest walk along the prefix chain before the data count as corrupt.
 constexpr int kChainLimit = 4096;
+// Pieces in which strings are copied; reads and writes may run this far
+// beyond what a string needs.
+constexpr int kChunk = 16;
 
-// Codes are packed least significant bit first into data sub-blocks: a
-// length byte, then that many bytes. A length running past the data is cut
-// to what is there; a zero length ends the data.
-class BitReader {
+struct FreeBytes {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+};
+using Block = std::unique_ptr<std::uint8_t, FreeBytes>;
+
+Block allocate(std::size_t size) {
+    Block block(static_cast<std::uint8_t*>(std::malloc(size)));
+    if (!block)
+        throw tk::EOutOfMemory("Out of memory");
+    return block;
+}
+
+// The bytes of the data sub-blocks joined together, followed by 8 zero bytes,
+// so that each code is read with one unaligned load. A length running past
+// the data is cut to what is there; a zero length ends the data.
+class Codes {
 public:
-    BitReader(const std::uint8_t* data, const std::uint8_t* end) : p_(data), end_(end) {}
-
-    // The next `width` bits as a code. Once the data are used up, the bits
-    // still held are completed with zeros; false when none were left at all.
-    bool Read(int width, int& code) {
-        if (bits_ < width)
-            fill();
-        if (bits_ == 0)
-            return false;
-        code = static_cast<int>(acc_ & ((1u << width) - 1));
-        const int used = std::min(width, bits_);
-        acc_ >>= used;
-        bits_ -= used;
-        return true;
+    Codes(const std::uint8_t* p, const std::uint8_t* end)
+        : bytes_(allocate(static_cast<std::size_t>(end - p) + 8)) {
+        std::uint8_t* out = bytes_.get();
+        while (p < end) {
+            const std::size_t given = *p++;
+            const std::size_t length = std::min(given, static_cast<std::size_t>(end - p));
+            if (length == 0)
+                break;
+            std::memcpy(out, p, length);
+            out += length;
+            p += length;
+        }
+        bits_ = static_cast<std::uint64_t>(out - bytes_.get()) * 8;
+        std::memset(out, 0, 8);
     }
+
+    const std::uint8_t* Bytes() const { return bytes_.get(); }
+    std::uint64_t Bits() const { return bits_; }
 
 private:
-    void fill() {
-        while (bits_ <= 56) {
-            if (blockLeft_ == 0) {
-                if (p_ >= end_)
-                    return;
-                blockLeft_ = *p_++;
-                if (blockLeft_ == 0) {
-                    p_ = end_;
-                    return;
-                }
-                blockLeft_ = std::min<std::size_t>(blockLeft_, static_cast<std::size_t>(end_ - p_));
-                if (blockLeft_ == 0)
-                    return;
-            }
-            // Take as many whole bytes of this sub-block as the buffer holds.
-            std::size_t take = std::min<std::size_t>(blockLeft_, (64 - bits_) / 8);
-            blockLeft_ -= take;
-            while (take-- > 0) {
-                acc_ |= static_cast<std::uint64_t>(*p_++) << bits_;
-                bits_ += 8;
-            }
-        }
-    }
-
-    const std::uint8_t* p_;
-    const std::uint8_t* end_;
-    std::size_t blockLeft_ = 0;
-    std::uint64_t acc_ = 0;
-    int bits_ = 0;
+    Block bytes_;
+    std::uint64_t bits_ = 0;
 };
 
-// The frame's pixels, one byte each, top row first, filled left to right in
-// rows top to bottom or in the four interlace passes; `done` once no row is
-// left. Moved into the bitmap (packed at depths 1 and 4) at the end.
-class Canvas {
-public:
-    Canvas(int width, int height, bool interlaced)
-        : width_(width), height_(height), interlaced_(interlaced) {
-        done = width <= 0 || height <= 0;
-        if (done)
-            return;
-        total_ = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-        pixels_.reset(static_cast<std::uint8_t*>(std::calloc(total_, 1)));
-        if (!pixels_)
-            throw tk::EOutOfMemory("Out of memory");
-        row_ = pixels_.get();
-        if (interlaced)
-            started_.assign(static_cast<std::size_t>(height), false);
-        markStarted();
-    }
+// Where the pixels go: rows of `width` bytes at `base` + y * `stride`, filled
+// left to right, top to bottom or in the four interlace passes. `dst` is the
+// next pixel and `rowEnd` the end of its row; `done` once no row is left.
+struct Rows {
+    std::uint8_t* base;
+    std::ptrdiff_t stride;
+    int width;
+    int height;
+    bool interlaced;
 
-    std::uint8_t* Here() { return row_ + x_; }
-    // Pixels that can be written from Here() on in one piece.
-    std::size_t Room() const {
-        return interlaced_ ? static_cast<std::size_t>(width_ - x_)
-                           : total_ - static_cast<std::size_t>(row_ + x_ - pixels_.get());
-    }
-    // After `count` (at most Room()) pixels were written at Here().
-    void Advance(std::size_t count) {
-        if (!interlaced_) {
-            x_ += static_cast<int>(count); // the position runs on through the rows
-            if (static_cast<std::size_t>(row_ + x_ - pixels_.get()) == total_)
-                done = true;
-            return;
-        }
-        x_ += static_cast<int>(count);
-        if (x_ == width_)
-            nextRow();
-    }
-    void Put(std::uint8_t value) {
-        *Here() = value;
-        Advance(1);
-    }
-
-    // Rows never reached stay as they are in the bitmap: zero.
-    void Store(TGIFDib& dib) const {
-        if (total_ == 0)
-            return;
-        const std::size_t written = static_cast<std::size_t>(row_ + x_ - pixels_.get());
-        const int reached = interlaced_ ? height_
-                                        : static_cast<int>(std::min<std::size_t>(
-                                              (written + static_cast<std::size_t>(width_) - 1) /
-                                                  static_cast<std::size_t>(width_),
-                                              static_cast<std::size_t>(height_)));
-        for (int y = 0; y < reached; ++y) {
-            if (interlaced_ && !started_[static_cast<std::size_t>(y)])
-                continue;
-            const std::uint8_t* source = pixels_.get() + static_cast<std::size_t>(y) * width_;
-            std::uint8_t* target = dib.ScanLine(y);
-            if (dib.BitCount() == 8) {
-                std::memcpy(target, source, static_cast<std::size_t>(width_));
-            } else if (dib.BitCount() == 4) {
-                for (int i = 0; i < width_; i += 2)
-                    target[i >> 1] = static_cast<std::uint8_t>(
-                        (source[i] << 4) | (i + 1 < width_ ? source[i + 1] & 0x0F : 0));
-            } else {
-                for (int i = 0; i < width_; i += 8) {
-                    std::uint8_t b = 0;
-                    for (int j = 0; j < 8 && i + j < width_; ++j)
-                        b = static_cast<std::uint8_t>(b | ((source[i + j] & 1) << (7 - j)));
-                    target[i >> 3] = b;
-                }
-            }
-        }
-    }
-
+    std::uint8_t* dst = nullptr;
+    std::uint8_t* rowEnd = nullptr;
     bool done = false;
+    int y = 0;
+    int pass = 0;
 
-private:
-    void nextRow() {
+    void Start() {
+        done = width <= 0 || height <= 0;
+        if (!done)
+            begin();
+    }
+    std::size_t Room() const { return static_cast<std::size_t>(rowEnd - dst); }
+
+    // After the current row is full.
+    void NextRow() {
         static constexpr int kStart[4] = {0, 4, 2, 1};
         static constexpr int kStep[4] = {8, 8, 4, 2};
-        x_ = 0;
-        y_ += kStep[pass_];
-        while (y_ >= height_) {
-            if (++pass_ >= 4) {
-                done = true;
-                return;
+        if (!interlaced) {
+            done = ++y >= height;
+        } else {
+            y += kStep[pass];
+            while (y >= height) {
+                if (++pass >= 4) {
+                    done = true;
+                    return;
+                }
+                y = kStart[pass];
             }
-            y_ = kStart[pass_];
         }
-        row_ = pixels_.get() + static_cast<std::size_t>(y_) * width_;
-        markStarted();
+        if (!done)
+            begin();
     }
 
-    void markStarted() {
-        if (interlaced_)
-            started_[static_cast<std::size_t>(y_)] = true;
+    // `count` pixels of `source` in order, over as many rows as they need;
+    // those beyond the last row are dropped.
+    void Put(const std::uint8_t* source, std::size_t count) {
+        while (count > 0 && !done) {
+            const std::size_t n = std::min(count, Room());
+            std::memcpy(dst, source, n);
+            dst += n;
+            source += n;
+            count -= n;
+            if (dst == rowEnd)
+                NextRow();
+        }
     }
 
-    struct Free {
-        void operator()(std::uint8_t* p) const { std::free(p); }
-    };
+    // Rows and pixels that decoding did not reach become 0.
+    void ZeroTheRest() {
+        if (done)
+            return;
+        std::memset(dst, 0, Room());
+        for (NextRow(); !done; NextRow())
+            std::memset(dst, 0, Room());
+    }
 
-    int width_;
-    int height_;
-    bool interlaced_;
-    std::size_t total_ = 0;
-    std::unique_ptr<std::uint8_t, Free> pixels_; // zeroed by calloc, pages on first use
-    std::vector<bool> started_;                  // interlaced: the rows begun
-    std::uint8_t* row_ = nullptr;
-    int x_ = 0;
-    int y_ = 0;
-    int pass_ = 0;
+private:
+    void begin() {
+        dst = base + static_cast<std::ptrdiff_t>(y) * stride;
+        rowEnd = dst + width;
+    }
 };
 
-// Where one code's string went.
-struct Emission {
-    const std::uint8_t* start = nullptr;
-    int length = 0;
-    bool whole = false; // in one piece, so that it can be copied again
+// `count` bytes from `source` to `target`, in pieces of kChunk bytes: up to
+// kChunk - 1 bytes past the end of both are read and written. The bytes the
+// string needs lie apart from those written, so overlap in the rest is fine.
+inline void copyChunks(std::uint8_t* target, const std::uint8_t* source, std::size_t count) {
+    for (;;) {
+        std::uint8_t piece[kChunk];
+        std::memcpy(piece, source, kChunk);
+        std::memcpy(target, piece, kChunk);
+        if (count <= static_cast<std::size_t>(kChunk))
+            return;
+        target += kChunk;
+        source += kChunk;
+        count -= kChunk;
+    }
+}
+
+inline std::size_t roundUpToChunk(std::size_t count) {
+    return (count + kChunk - 1) & ~static_cast<std::size_t>(kChunk - 1);
+}
+
+// One entry of the code table.
+struct Entry {
+    // The string in the picture when it lies there in one piece: the string
+    // of the code before, followed by the first pixel of the code after it.
+    const std::uint8_t* where;
+    std::uint16_t length;
+    std::uint16_t prefix;
+    std::uint8_t suffix;
+    // Whether the chain reaches codes that were not in the table when they
+    // came (corrupt data): such codes are always walked, with the guard on
+    // the chain's length, so that they read what the table holds then.
+    bool tainted;
 };
+
+// A chain of kChainLimit suffixes, the pixel of a code not yet in the table,
+// and the root.
+constexpr int kStackSize = kChainLimit + 4;
 
 struct Tables {
-    std::uint16_t prefix[kMaxCodes];
-    std::uint8_t suffix[kMaxCodes];
-    // A code's string as it lies in the canvas already, when it does in one
-    // piece: the string of the code before it followed by the first pixel
-    // of the code after it.
-    const std::uint8_t* where[kMaxCodes];
-    std::int32_t whereLength[kMaxCodes];
-    // Set for codes whose chain reaches codes that were not in the table
-    // when they came (corrupt data): those are always walked, so that they
-    // read exactly what the table holds at the time.
-    bool tainted[kMaxCodes];
-    // A chain of kChainLimit suffixes, the pixel of a code not yet in the
-    // table, and the root.
-    std::uint8_t stack[kChainLimit + 4];
+    Entry entry[kMaxCodes];
+    std::uint8_t stack[kStackSize]; // filled from its end
 };
 
-// The stack, last pixel first, into the canvas.
-Emission putReversed(Canvas& out, const std::uint8_t* stack, int count) {
-    Emission e{out.Here(), count, static_cast<std::size_t>(count) <= out.Room()};
-    if (e.whole) {
-        std::uint8_t* dst = out.Here();
-        for (int i = 0; i < count; ++i)
-            dst[i] = stack[count - 1 - i];
-        out.Advance(static_cast<std::size_t>(count));
-    } else {
-        while (count > 0 && !out.done)
-            out.Put(stack[--count]);
-    }
+struct Context {
+    Entry* entry;
+    std::uint8_t* stack;
+    int clear;
+    int mask;
+};
+
+// The code before the one being decoded, and its string.
+struct Previous {
+    int code;
+    bool tainted;
+    std::uint8_t first;        // its first pixel
+    const std::uint8_t* where; // where it went in one piece; null when tainted
+    std::size_t length;
+};
+
+// A code's string as it went out.
+struct Emitted {
+    std::uint8_t first;
+    const std::uint8_t* where; // null when it was split over rows
+    std::size_t length;
+    bool tainted;
+    bool corrupt; // nothing went out
+};
+
+Emitted putStack(Rows& out, const std::uint8_t* stack, int sp) {
+    const std::size_t count = static_cast<std::size_t>(kStackSize - sp);
+    const Emitted e{stack[sp], count <= out.Room() ? out.dst : nullptr, count, false, false};
+    out.Put(stack + sp, count);
     return e;
 }
 
-// `length` pixels from earlier in the canvas, then `last` when it is 0..255.
-Emission putCopy(Canvas& out, const std::uint8_t* source, int length, int last) {
-    const int count = length + (last >= 0 ? 1 : 0);
-    Emission e{out.Here(), count, static_cast<std::size_t>(count) <= out.Room()};
-    if (e.whole) {
-        // The source lies wholly before the position: no overlap.
-        std::uint8_t* dst = out.Here();
-        std::memcpy(dst, source, static_cast<std::size_t>(length));
-        if (last >= 0)
-            dst[length] = static_cast<std::uint8_t>(last);
-        out.Advance(static_cast<std::size_t>(count));
-    } else {
-        for (int i = 0; i < length && !out.done; ++i)
-            out.Put(source[i]);
-        if (last >= 0 && !out.done)
-            out.Put(static_cast<std::uint8_t>(last));
+// The string of a code that the quick paths of `decode` leave: one that
+// would run past the row's end, one not in the picture in one piece, and
+// those of corrupt data.
+Emitted putSlowly(const Context& c, Rows& out, int code, int next, int everDefined,
+                  const Previous& previous) {
+    const int end = c.clear + 1;
+    std::uint8_t* const stack = c.stack;
+    int sp = kStackSize;
+    if (code > end && code < next && !c.entry[code].tainted) {
+        const Entry& e = c.entry[code];
+        const std::size_t length = e.length;
+        if (e.where) {
+            const Emitted r{e.where[0], length <= out.Room() ? out.dst : nullptr, length, false,
+                            false};
+            out.Put(e.where, length);
+            return r;
+        }
+        int walk = code;
+        if (length <= out.Room()) {
+            // Backwards from the string's end, straight into the row.
+            std::uint8_t* p = out.dst + length;
+            while (walk >= c.clear) {
+                const Entry& w = c.entry[walk];
+                *--p = w.suffix;
+                walk = w.prefix;
+            }
+            *--p = static_cast<std::uint8_t>(walk & c.mask);
+            const Emitted r{*p, out.dst, length, false, false};
+            out.dst += length;
+            if (out.dst == out.rowEnd)
+                out.NextRow();
+            return r;
+        }
+        while (walk >= c.clear) {
+            const Entry& w = c.entry[walk];
+            stack[--sp] = w.suffix;
+            walk = w.prefix;
+        }
+        stack[--sp] = static_cast<std::uint8_t>(walk & c.mask);
+        return putStack(out, stack, sp);
     }
-    return e;
+    if (code == next && !previous.tainted) {
+        // The code being defined right now: the previous string and its own
+        // first pixel.
+        if (previous.where) {
+            const std::size_t length = previous.length + 1;
+            const Emitted r{previous.first, length <= out.Room() ? out.dst : nullptr, length, false,
+                            false};
+            out.Put(previous.where, previous.length);
+            out.Put(&previous.first, 1);
+            return r;
+        }
+        stack[--sp] = previous.first;
+        int walk = previous.code;
+        while (walk >= c.clear) {
+            const Entry& w = c.entry[walk];
+            stack[--sp] = w.suffix;
+            walk = w.prefix;
+        }
+        stack[--sp] = static_cast<std::uint8_t>(walk & c.mask);
+        return putStack(out, stack, sp);
+    }
+    // Corrupt data: a code beyond the table, or one whose chain may change
+    // under it. Walked with the guard against endless chains; entries never
+    // defined in this frame read as zero.
+    int walk = code;
+    if (code >= next) {
+        stack[--sp] = previous.first;
+        walk = previous.code;
+    }
+    while (walk >= c.clear) {
+        if (kStackSize - sp > kChainLimit)
+            return Emitted{0, nullptr, 0, true, true};
+        const bool defined = walk < everDefined;
+        stack[--sp] = defined ? c.entry[walk].suffix : std::uint8_t{0};
+        walk = defined ? c.entry[walk].prefix : 0;
+    }
+    stack[--sp] = static_cast<std::uint8_t>(walk & c.mask);
+    Emitted r = putStack(out, stack, sp);
+    r.where = nullptr;
+    r.tainted = code > next || (code == next ? previous.tainted : c.entry[code].tainted);
+    return r;
 }
 
-// Decodes the codes into the canvas. With `copies` off every string is made
-// by walking its chain (the plain method, kept as the reference); with it on,
-// strings that already lie in the canvas are copied from there.
-bool decode(BitReader& in, int minSize, int mask, bool tolerant, bool copies, Canvas& out) {
-    if (out.done)
-        return false;
-    auto tables = std::make_unique<Tables>();
-    std::uint16_t* prefix = tables->prefix;
-    std::uint8_t* suffix = tables->suffix;
-    const std::uint8_t** where = tables->where;
-    std::int32_t* whereLength = tables->whereLength;
-    bool* tainted = tables->tainted;
-    std::uint8_t* stack = tables->stack;
-    std::fill(prefix, prefix + kMaxCodes, 0);
-    std::fill(suffix, suffix + kMaxCodes, 0);
-    std::fill(where, where + kMaxCodes, nullptr);
-    std::fill(whereLength, whereLength + kMaxCodes, 0);
-    std::fill(tainted, tainted + kMaxCodes, false);
-
+// Decodes the codes into `out`. True when the data were found corrupt.
+bool decode(const Codes& in, int minSize, int mask, bool tolerant, Rows& out) {
+    // Entries are written as codes are defined, and read only once defined;
+    // the clear and end codes' entries read as empty for walks of corrupt
+    // chains that reach them.
+    std::unique_ptr<Tables> tables(new Tables);
+    Entry* const entry = tables->entry;
     const int clear = 1 << minSize;
     const int end = clear + 1;
+    entry[clear] = Entry{nullptr, 0, 0, 0, false};
+    entry[end] = entry[clear];
+    const Context context{entry, tables->stack, clear, mask};
+
+    const std::uint8_t* const bytes = in.Bytes();
+    const std::uint64_t bitEnd = in.Bits();
+    std::uint64_t bitPos = 0;
     int width = minSize + 1;
+    std::uint32_t codeMask = (1u << width) - 1;
     int limit = 1 << width;
     int next = clear + 2;
+    int everDefined = next; // the entries below it were defined in this frame
     bool growing = true;
-    int previous = -1; // no code since the start
-    bool previousTainted = false;
-    Emission last;
-    std::uint8_t first = 0;
 
-    auto corrupt = [&]() {
-        if (!tolerant)
-            throw EInvalidGraphicOperation(SGIFDecodeError);
+    std::uint8_t* dst = out.dst;
+    std::uint8_t* rowEnd = out.rowEnd;
+    // The code before and its string: the first pixel, where it went in one
+    // piece (null when split or tainted), its length and where it ends.
+    int previous = 0;
+    bool previousTainted = false;
+    std::uint8_t first = 0;
+    const std::uint8_t* last = nullptr;
+    std::size_t lastLength = 0;
+    const std::uint8_t* lastEnd = nullptr;
+    bool startOfData = true;
+    bool broken = false;
+    int code = 0;
+
+    auto read = [&]() {
+        if (bitPos >= bitEnd)
+            return false;
+        std::uint64_t word;
+        std::memcpy(&word, bytes + (bitPos >> 3), 8);
+        code = static_cast<int>((word >> (bitPos & 7)) & codeMask);
+        bitPos += static_cast<std::uint64_t>(width);
         return true;
     };
+    // After the row is full: false when no row is left.
+    auto nextRow = [&]() {
+        out.dst = dst;
+        out.NextRow();
+        dst = out.dst;
+        rowEnd = out.rowEnd;
+        return !out.done;
+    };
+    // The table entry that the string just begun at `start`, whose first
+    // pixel is `pixel`, makes: the previous string and that pixel.
+    auto define = [&](std::uint8_t pixel, const std::uint8_t* start) {
+        if (!growing)
+            return;
+        Entry& e = entry[next];
+        e.where = start == lastEnd ? last : nullptr;
+        e.length = static_cast<std::uint16_t>(lastLength + 1);
+        e.prefix = static_cast<std::uint16_t>(previous);
+        e.suffix = pixel;
+        e.tainted = previousTainted;
+        if (++next >= limit) {
+            if (width < kMaxWidth) {
+                ++width;
+                limit <<= 1;
+                codeMask = static_cast<std::uint32_t>(limit - 1);
+            } else {
+                growing = false;
+            }
+        }
+    };
 
-    int code = 0;
-    while (!out.done) {
-        if (!in.Read(width, code))
+    // At a clear code: the table starts again.
+    auto restart = [&]() {
+        everDefined = std::max(everDefined, next);
+        width = minSize + 1;
+        codeMask = (1u << width) - 1;
+        limit = 1 << width;
+        next = clear + 2;
+        growing = true;
+    };
+
+    for (;;) {
+        // The first code of the data, and the first after a clear code,
+        // stand for themselves.
+        if (!read())
             break;
         if (code == clear) {
-            width = minSize + 1;
-            limit = 1 << width;
-            next = clear + 2;
-            growing = true;
-            do {
-                if (!in.Read(width, code))
-                    return false;
-            } while (code == clear);
-            if (code == end)
-                break;
-            previous = code;
-            previousTainted = code > end; // a table code right after a clear
-            first = static_cast<std::uint8_t>(code & mask);
-            last = Emission{out.Here(), 1, true};
-            out.Put(first);
+            restart();
+            startOfData = false;
             continue;
         }
         if (code == end)
             break;
-        if (previous < 0) {
-            // Data that do not begin with a clear code: a root stands for
-            // itself, anything else has nothing to refer to.
-            if (code > end)
-                return corrupt();
-            previous = code;
-            previousTainted = false;
-            first = static_cast<std::uint8_t>(code & mask);
-            last = Emission{out.Here(), 1, true};
-            out.Put(first);
-            continue;
+        if (code > end && startOfData) {
+            // Data that do not begin with a clear code: a table code has
+            // nothing to refer to.
+            broken = true;
+            break;
         }
-
-        // Codes below the clear code are the roots. (Testing against the
-        // colour table's size instead would read table codes as pixels
-        // whenever the table is larger than the code size says.)
-        Emission now;
-        bool codeTainted;
-        if (code < clear) {
-            first = static_cast<std::uint8_t>(code & mask);
-            now = Emission{out.Here(), 1, true};
-            out.Put(first);
-            codeTainted = false;
-        } else if (copies && code < next && !tainted[code] && where[code]) {
-            first = where[code][0];
-            now = putCopy(out, where[code], whereLength[code], -1);
-            codeTainted = false;
-        } else if (copies && code == next && !previousTainted && last.whole) {
-            // The code being defined right now: the previous string and its
-            // own first pixel.
-            now = putCopy(out, last.start, last.length, first);
-            codeTainted = false;
-        } else {
-            int sp = 0;
-            int walk = code;
-            if (code >= next) {
-                stack[sp++] = first;
-                walk = previous;
-            }
-            while (walk >= clear) {
-                if (sp > kChainLimit)
-                    return corrupt();
-                stack[sp++] = suffix[walk];
-                walk = prefix[walk];
-            }
-            first = static_cast<std::uint8_t>(walk & mask);
-            stack[sp++] = first;
-            now = putReversed(out, stack, sp);
-            codeTainted = code > next || (code == next ? previousTainted : tainted[code]);
-        }
-
-        if (growing) {
-            prefix[next] = static_cast<std::uint16_t>(previous);
-            suffix[next] = first;
-            tainted[next] = previousTainted;
-            // The previous string and this code's first pixel lie side by
-            // side when both went out in one piece, one right after the other.
-            const bool adjacent =
-                last.whole && now.start == last.start + last.length && now.length > 0;
-            where[next] = !previousTainted && adjacent ? last.start : nullptr;
-            whereLength[next] = last.length + 1;
-            if (++next >= limit) {
-                if (width < kMaxWidth) {
-                    ++width;
-                    limit <<= 1;
-                } else {
-                    growing = false;
-                }
-            }
-        }
+        startOfData = false;
+        // A table code straight after a clear code stands for its own value,
+        // but its entry is left over from before.
         previous = code;
-        previousTainted = codeTainted;
-        last = now;
+        previousTainted = code > end;
+        first = static_cast<std::uint8_t>(code & mask);
+        *dst = first;
+        last = previousTainted ? nullptr : dst;
+        lastLength = 1;
+        lastEnd = last ? dst + 1 : nullptr;
+        if (++dst == rowEnd && !nextRow())
+            goto finish;
+
+        for (;;) {
+            if (!read())
+                goto finish;
+            if (code < clear) {
+                // A root.
+                const auto pixel = static_cast<std::uint8_t>(code & mask);
+                *dst = pixel;
+                define(pixel, dst);
+                previous = code;
+                previousTainted = false;
+                first = pixel;
+                last = dst;
+                lastLength = 1;
+                lastEnd = ++dst;
+                if (dst == rowEnd && !nextRow())
+                    goto finish;
+                continue;
+            }
+            if (code > end && code < next) {
+                const Entry& e = entry[code];
+                const std::size_t length = e.length;
+                if (e.where && roundUpToChunk(length) <= static_cast<std::size_t>(rowEnd - dst)) {
+                    // A string that lies in the picture already.
+                    const std::uint8_t pixel = e.where[0];
+                    copyChunks(dst, e.where, length);
+                    define(pixel, dst);
+                    previous = code;
+                    previousTainted = false;
+                    first = pixel;
+                    last = dst;
+                    lastLength = length;
+                    lastEnd = dst += length;
+                    if (dst == rowEnd && !nextRow())
+                        goto finish;
+                    continue;
+                }
+            } else if (code == clear) {
+                break;
+            } else if (code == end) {
+                goto finish;
+            } else if (code == next && last &&
+                       roundUpToChunk(lastLength + 1) <= static_cast<std::size_t>(rowEnd - dst)) {
+                // The code being defined right now: the previous string, which
+                // went out in one piece, and its own first pixel.
+                copyChunks(dst, last, lastLength);
+                dst[lastLength] = first;
+                define(first, dst);
+                previous = code;
+                previousTainted = false;
+                last = dst;
+                lastLength += 1;
+                lastEnd = dst += lastLength;
+                if (dst == rowEnd && !nextRow())
+                    goto finish;
+                continue;
+            }
+
+            std::uint8_t* const start = dst;
+            out.dst = dst;
+            const Emitted r =
+                putSlowly(context, out, code, next, std::max(everDefined, next),
+                          Previous{previous, previousTainted, first, last, lastLength});
+            if (r.corrupt) {
+                broken = true;
+                goto finish;
+            }
+            define(r.first, start);
+            previous = code;
+            previousTainted = r.tainted;
+            first = r.first;
+            last = r.tainted ? nullptr : r.where;
+            lastLength = r.length;
+            lastEnd = last ? last + lastLength : nullptr;
+            if (out.done)
+                goto finish;
+            dst = out.dst;
+            rowEnd = out.rowEnd;
+        }
+        // A clear code.
+        restart();
     }
-    return false;
+finish:
+    if (!out.done)
+        out.dst = dst;
+    if (broken && !tolerant)
+        throw EInvalidGraphicOperation(SGIFDecodeError);
+    return broken;
 }
 
-bool decodeFrame(const std::uint8_t* data, std::size_t size, int bitsPerPixel, bool interlaced,
-                 bool tolerant, bool copies, TGIFDib& dib) {
-    bool corrupted = false;
+int codeSize(const std::uint8_t* data, std::size_t size, bool tolerant, bool& corrupted) {
     int minSize = size > 0 ? data[0] : 0;
     if (minSize < 2 || minSize > 9) {
         if (!tolerant)
@@ -389,22 +515,62 @@ bool decodeFrame(const std::uint8_t* data, std::size_t size, int bitsPerPixel, b
         corrupted = true;
         minSize = std::clamp(minSize, 2, 9);
     }
-    const int mask = (1 << std::clamp(bitsPerPixel, 1, 8)) - 1;
-    BitReader in(size > 0 ? data + 1 : data, data + size);
-    Canvas canvas(dib.Width(), dib.Height(), interlaced);
-    const bool broken = decode(in, minSize, mask, tolerant, copies, canvas);
-    canvas.Store(dib);
-    return corrupted || broken;
+    return minSize;
+}
+
+// Depths 1 and 4: the row of bytes `source` packed into `target`, with the
+// rest of the stored row (its padding) zeroed.
+void packRow(const std::uint8_t* source, int width, int depth, std::uint8_t* target,
+             std::size_t stride) {
+    std::memset(target, 0, stride);
+    if (depth == 4) {
+        for (int x = 0; x + 1 < width; x += 2)
+            target[x >> 1] = static_cast<std::uint8_t>((source[x] << 4) | (source[x + 1] & 0x0F));
+        if (width & 1)
+            target[width >> 1] = static_cast<std::uint8_t>(source[width - 1] << 4);
+    } else {
+        for (int x = 0; x < width; ++x)
+            target[x >> 3] =
+                static_cast<std::uint8_t>(target[x >> 3] | ((source[x] & 1) << (7 - (x & 7))));
+    }
 }
 
 } // namespace
 
 bool GIFDecodeLZW(const std::uint8_t* data, std::size_t size, int bitsPerPixel, bool interlaced,
                   bool tolerant, TGIFDib& dib) {
-    return decodeFrame(data, size, bitsPerPixel, interlaced, tolerant, true, dib);
-}
+    bool corrupted = false;
+    const int minSize = codeSize(data, size, tolerant, corrupted);
+    const int mask = (1 << std::clamp(bitsPerPixel, 1, 8)) - 1;
+    const int width = dib.Width();
+    const int height = dib.Height();
+    const std::size_t stride = dib.RowStride();
+    if (width <= 0 || height <= 0)
+        return corrupted;
 
-bool GIFDecodeLZWByChains(const std::uint8_t* data, std::size_t size, int bitsPerPixel,
-                          bool interlaced, bool tolerant, TGIFDib& dib) {
-    return decodeFrame(data, size, bitsPerPixel, interlaced, tolerant, false, dib);
+    Codes in(size > 0 ? data + 1 : data, data + size);
+    bool broken;
+    if (dib.BitCount() == 8) {
+        // Straight into the bitmap, whose rows are stored bottom row first.
+        Rows out{dib.ScanLine(0), -static_cast<std::ptrdiff_t>(stride), width, height, interlaced};
+        out.Start();
+        broken = decode(in, minSize, mask, tolerant, out);
+        out.ZeroTheRest();
+        if (stride > static_cast<std::size_t>(width))
+            for (int y = 0; y < height; ++y)
+                std::memset(dib.ScanLine(y) + width, 0, stride - static_cast<std::size_t>(width));
+    } else {
+        // Pixels narrower than a byte: one byte each first, packed after.
+        const std::size_t w = static_cast<std::size_t>(width);
+        Block bytes = allocate(w * static_cast<std::size_t>(height) + TGIFDib::kReadSlack);
+        std::memset(bytes.get() + w * static_cast<std::size_t>(height), 0, TGIFDib::kReadSlack);
+        Rows out{bytes.get(), static_cast<std::ptrdiff_t>(w), width, height, interlaced};
+        out.Start();
+        broken = decode(in, minSize, mask, tolerant, out);
+        out.ZeroTheRest();
+        for (int y = 0; y < height; ++y)
+            packRow(bytes.get() + static_cast<std::size_t>(y) * w, width, dib.BitCount(),
+                    dib.ScanLine(y), stride);
+    }
+    return corrupted || broken;
 }

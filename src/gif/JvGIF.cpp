@@ -190,7 +190,8 @@ const TGIFDib& TJvGIFFrame::Bitmap() {
     else
         throw EInvalidGraphicOperation(SGIFWrongColors);
 
-    TGIFDib dib(item.Width, item.Height, depth);
+    // The decoder writes every pixel: no need to zero them first.
+    TGIFDib dib(item.Width, item.Height, depth, TGIFDib::Rows::Unset);
     const TGIFColorTable& table = item.ColorMap;
     for (int i = 0; i < dib.PaletteCount(); ++i) {
         RGBQUAD entry{};
@@ -289,29 +290,51 @@ void TJvGIFImage::readExtension(tk::TMemoryStream& stream, TExtensionList& list)
 
 void TJvGIFImage::ReadFromStream(tk::TStream& source) {
     clear();
-    tk::TMemoryStream mem;
-    {
-        // One allocation when the source knows its size; whatever else it
-        // gives comes in chunks.
-        const std::int64_t known = source.Size() - source.Position();
-        std::size_t got = 0;
-        if (known > 0) {
-            mem.SetSize(static_cast<std::size_t>(known));
-            got = source.Read(mem.Memory(), static_cast<std::size_t>(known));
-            mem.SetSize(got);
-            mem.SetPosition(static_cast<std::int64_t>(got));
+    if (auto* inMemory = dynamic_cast<tk::TMemoryStream*>(&source)) {
+        // The bytes are in memory already: they are read where they are, and
+        // the stream ends up at its end, as if they had been copied.
+        try {
+            parse(*inMemory);
+        } catch (...) {
+            inMemory->Seek(0, tk::TSeekOrigin::soEnd);
+            throw;
         }
-        std::vector<std::uint8_t> chunk(65536);
-        for (;;) {
-            const std::size_t n = source.Read(chunk.data(), chunk.size());
-            if (n == 0)
-                break;
-            mem.WriteBuffer(chunk.data(), n);
-        }
+        inMemory->Seek(0, tk::TSeekOrigin::soEnd);
+    } else {
+        tk::TMemoryStream copy;
+        copyAll(source, copy);
+        copy.SetPosition(0);
+        parse(copy);
     }
-    mem.SetPosition(0);
+    paletteModified_ = true;
+    if (OnChange)
+        OnChange(*this);
+}
 
-    if (mem.Size() > 0) {
+// Everything from the source's position to its end.
+void TJvGIFImage::copyAll(tk::TStream& source, tk::TMemoryStream& mem) {
+    // One allocation when the source knows its size; whatever else it gives
+    // comes in chunks.
+    const std::int64_t known = source.Size() - source.Position();
+    if (known > 0) {
+        mem.SetSize(static_cast<std::size_t>(known));
+        const std::size_t got = source.Read(mem.Memory(), static_cast<std::size_t>(known));
+        mem.SetSize(got);
+        mem.SetPosition(static_cast<std::int64_t>(got));
+    }
+    std::vector<std::uint8_t> chunk(65536);
+    for (;;) {
+        const std::size_t n = source.Read(chunk.data(), chunk.size());
+        if (n == 0)
+            break;
+        mem.WriteBuffer(chunk.data(), n);
+    }
+}
+
+// Reads the GIF from the stream's position on, leaving the position after
+// what was read.
+void TJvGIFImage::parse(tk::TMemoryStream& mem) {
+    if (mem.Remaining() > 0) {
         // The reads below work on the copy through cursors; `sync` moves the
         // stream's position along with a cursor.
         auto cursor = [&mem]() {
@@ -407,7 +430,4 @@ void TJvGIFImage::ReadFromStream(tk::TStream& source) {
             }
         }
     }
-    paletteModified_ = true;
-    if (OnChange)
-        OnChange(*this);
 }

@@ -171,6 +171,8 @@ public:
 
 private:
     void clear();
+    static void copyAll(tk::TStream& source, tk::TMemoryStream& mem);
+    void parse(tk::TMemoryStream& mem);
     void readExtension(tk::TMemoryStream& stream, TExtensionList& list);
 
     std::vector<std::unique_ptr<TJvGIFFrame>> frames_;

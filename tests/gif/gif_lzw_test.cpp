@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace giftest;
 
@@ -23,12 +28,59 @@ Bytes randomPixels(std::size_t count, int colors, unsigned seed, int run = 1) {
     return pixels;
 }
 
-// Decodes into a fresh bitmap; returns the corrupted flag.
+int depthOf(int bpp) {
+    return bpp == 1 ? 1 : bpp <= 4 ? 4 : 8;
+}
+
+// A bitmap whose rows, padding included, hold junk: the decoder must write
+// every byte of them.
+TGIFDib junkBitmap(int width, int height, int depth) {
+    TGIFDib dib(width, height, depth, TGIFDib::Rows::Unset);
+    for (int y = 0; y < height; ++y)
+        std::memset(dib.ScanLine(y), 0xA5, dib.RowStride());
+    return dib;
+}
+
+// Decodes into a fresh bitmap of junk; returns the corrupted flag.
 bool decode(const Bytes& data, int width, int height, int bpp, TGIFDib& dib,
             bool interlaced = false, bool tolerant = true) {
-    const int depth = bpp == 1 ? 1 : bpp <= 4 ? 4 : 8;
-    dib = TGIFDib(width, height, depth);
+    dib = junkBitmap(width, height, depthOf(bpp));
     return GIFDecodeLZW(data.data(), data.size(), bpp, interlaced, tolerant, dib);
+}
+
+// The rows from top to bottom in the order they are sent.
+std::vector<int> rowOrder(int height, bool interlaced) {
+    std::vector<int> rows;
+    if (!interlaced) {
+        for (int y = 0; y < height; ++y)
+            rows.push_back(y);
+        return rows;
+    }
+    for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+        for (int y = start; y < height; y += step)
+            rows.push_back(y);
+    return rows;
+}
+
+// The stored rows, padding included.
+Bytes rowBytes(const TGIFDib& dib) {
+    Bytes bytes;
+    for (int y = 0; y < dib.Height(); ++y)
+        bytes.insert(bytes.end(), dib.ScanLine(y), dib.ScanLine(y) + dib.RowStride());
+    return bytes;
+}
+
+// The fast decoder, into junk, gives the same rows and corrupted flag as the
+// plain one into zeros.
+void expectSameAsChains(const Bytes& data, int width, int height, int bpp, bool interlaced,
+                        const std::string& what) {
+    TGIFDib fast = junkBitmap(width, height, depthOf(bpp));
+    TGIFDib plain(width, height, depthOf(bpp));
+    const bool fastCorrupt = GIFDecodeLZW(data.data(), data.size(), bpp, interlaced, true, fast);
+    const bool plainCorrupt =
+        GIFDecodeLZWByChains(data.data(), data.size(), bpp, interlaced, true, plain);
+    EXPECT_EQ(fastCorrupt, plainCorrupt) << what;
+    EXPECT_EQ(rowBytes(fast), rowBytes(plain)) << what;
 }
 
 } // namespace
@@ -146,14 +198,7 @@ TEST(GifLzw, PixelsBeyondTheLastRowAreIgnored) {
 TEST(GifLzw, InterlacedRowsComeInFourPasses) {
     // Row r of the transmission holds the value r everywhere.
     auto order = [](int height) {
-        std::vector<int> rows;
-        for (int start : {0, 4, 2, 1})
-            for (int r = start; r < height; r += start == 0   ? 8
-                                                 : start == 4 ? 8
-                                                 : start == 2 ? 4
-                                                              : 2)
-                rows.push_back(r);
-        return rows;
+        return rowOrder(height, true);
     };
     for (int height = 1; height <= 20; ++height) {
         Bytes pixels;
@@ -247,13 +292,66 @@ TEST(GifLzw, CopyingStringsGivesWhatWalkingTheChainsGives) {
                 data.push_back(static_cast<std::uint8_t>(i % 50 == 0 ? 40 : rng()));
             break;
         }
-        const int depth = bpp == 1 ? 1 : bpp <= 4 ? 4 : 8;
-        TGIFDib fast(width, height, depth), plain(width, height, depth);
-        const bool fastCorrupt =
-            GIFDecodeLZW(data.data(), data.size(), bpp, interlaced, true, fast);
-        const bool plainCorrupt =
-            GIFDecodeLZWByChains(data.data(), data.size(), bpp, interlaced, true, plain);
-        ASSERT_EQ(fastCorrupt, plainCorrupt) << "round " << round;
-        ASSERT_EQ(Indices(fast), Indices(plain)) << "round " << round;
+        expectSameAsChains(data, width, height, bpp, interlaced, "round " + std::to_string(round));
+        if (testing::Test::HasFailure())
+            return;
     }
+}
+
+TEST(GifLzw, StringsRunningPastRowEndsAtEveryDepth) {
+    // Long runs and repeated stretches make strings of up to hundreds of
+    // pixels; narrow rows make most of them run on into the next row, or
+    // into a row of a later interlace pass. Widths of a multiple of 4 pixels
+    // at depth 8 leave no padding, so some rows lie right after each other.
+    int cases = 0;
+    for (int bpp : {1, 3, 8})
+        for (int width : {1, 3, 7, 8, 16, 33, 64})
+            for (int height : {2, 5, 6, 19})
+                for (bool interlaced : {false, true}) {
+                    const auto count = static_cast<std::size_t>(width * height);
+                    Bytes pixels = randomPixels(count / 2, 1 << bpp,
+                                                static_cast<unsigned>(width * 31 + height), 40);
+                    while (pixels.size() < count) // the first half again, then a run
+                        pixels.push_back(
+                            pixels.size() < count * 3 / 4 ? pixels[pixels.size() - count / 2] : 1);
+                    const std::string what = "bpp " + std::to_string(bpp) + ", " +
+                                             std::to_string(width) + "x" + std::to_string(height) +
+                                             (interlaced ? " interlaced" : "");
+                    const Bytes data = Encode(pixels, std::max(2, bpp));
+                    TGIFDib dib;
+                    EXPECT_FALSE(decode(data, width, height, bpp, dib, interlaced)) << what;
+                    // Transmitted rows land where the interlace order puts them.
+                    Bytes expected(count);
+                    int sent = 0;
+                    for (int y : rowOrder(height, interlaced))
+                        std::copy_n(pixels.begin() + sent++ * width, width,
+                                    expected.begin() + y * width);
+                    EXPECT_EQ(Indices(dib), expected) << what;
+                    expectSameAsChains(data, width, height, bpp, interlaced, what);
+                    ++cases;
+                }
+    EXPECT_EQ(cases, 3 * 7 * 4 * 2);
+}
+
+TEST(GifLzw, UnreachedPixelsAndPaddingAreZeroInABitmapOfJunk) {
+    // Data cut short at every depth and in both orders: whatever decoding
+    // did not reach, and the padding of every row, is 0.
+    for (int bpp : {1, 4, 8})
+        for (bool interlaced : {false, true}) {
+            const int width = 13, height = 11;
+            const Bytes pixels =
+                randomPixels(static_cast<std::size_t>(width * height), 1 << bpp, 7, 3);
+            Bytes data = Encode(pixels, std::max(2, bpp));
+            data.resize(data.size() / 3);
+            TGIFDib dib;
+            decode(data, width, height, bpp, dib, interlaced);
+            const Bytes got = Indices(dib);
+            EXPECT_EQ(got.back(), 0) << bpp;
+            const std::size_t used = (static_cast<std::size_t>(width * depthOf(bpp)) + 7) / 8;
+            for (int y = 0; y < height; ++y)
+                for (std::size_t i = used; i < dib.RowStride(); ++i)
+                    ASSERT_EQ(dib.ScanLine(y)[i], 0) << "padding, bpp " << bpp << " row " << y;
+            expectSameAsChains(data, width, height, bpp, interlaced,
+                               "cut, bpp " + std::to_string(bpp));
+        }
 }

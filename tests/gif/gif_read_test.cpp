@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 using namespace giftest;
 
 namespace {
@@ -48,6 +51,39 @@ TEST(GifRead, EmptySourceLeavesAnEmptyImage) {
     EXPECT_TRUE(image.Empty());
     EXPECT_EQ(image.FrameIndex(), -1);
     EXPECT_EQ(changes, 1);
+}
+
+TEST(GifRead, StreamsAreReadFromTheirPositionToTheirEnd) {
+    // A memory stream is read where its bytes lie, any other stream through
+    // a copy; either way reading starts at the position and the stream is
+    // left at its end, also when the data are malformed.
+    const Bytes gif = Builder(4, 2, 2).Pixels(0, 0, 4, 2, Bytes{0, 1, 2, 3, 3, 2, 1, 0}).Done();
+    Bytes junk{'x', 'y', 'z'};
+    Bytes bytes = junk;
+    bytes.insert(bytes.end(), gif.begin(), gif.end());
+    const auto path = std::filesystem::temp_directory_path() / "stashwell-gif-read-test.gif";
+    {
+        std::ofstream file(path, std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    tk::TMemoryStream memory;
+    memory.WriteBuffer(bytes.data(), bytes.size());
+    tk::TFileStream file(path.string(), tk::TFileStream::fmOpenReadShareDenyWrite);
+    for (tk::TStream* stream :
+         {static_cast<tk::TStream*>(&memory), static_cast<tk::TStream*>(&file)}) {
+        stream->SetPosition(3);
+        TJvGIFImage image;
+        image.ReadFromStream(*stream);
+        ASSERT_EQ(image.Count(), 1);
+        EXPECT_EQ(Indices(image.Frames(0).Bitmap()), (Bytes{0, 1, 2, 3, 3, 2, 1, 0}));
+        EXPECT_EQ(stream->Position(), stream->Size());
+
+        stream->SetPosition(1); // "yzGIF89a..." is no GIF
+        EXPECT_THROW(image.ReadFromStream(*stream), EInvalidGraphicOperation);
+        EXPECT_EQ(stream->Position(), stream->Size());
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(GifRead, ScreenFramesAndLazyDecoding) {
