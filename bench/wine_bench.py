@@ -15,15 +15,19 @@ least, in one run, and prints the ratios as its last lines (best of
           file loaded before the block is filled) cannot do without;
   http    the win64 `httpget` beside curl fetching 50 MB from a local
           nginx, each less its time for an empty file (a Wine process start
-          alone costs 0.1-0.2 s); the files must hold the body;
+          alone costs 0.1-0.2 s); the files must hold the body. Beside
+          them `barehttp` (8192 bytes per recv, like the client): `block`
+          on a blocking socket, `async` with one recv per FD_READ notice,
+          the least that WinSock under Wine allows the program;
   start   the time from starting Stashwell.exe to its main window showing,
           beside `minwindow`, which shows one window and nothing else, and
           `minwindow_styled`, the same with the program's manifest asking for
           version 6 of the common controls (their visual style's start-up
           cost is Wine's, not the program's).
 
-Each part runs its rounds before the next part begins; --parts picks them
-(clipboard, http, start).
+Each part runs its rounds before the next part begins. --parts picks some
+of them (for example `--parts http`); the ratios of parts not run are left
+out.
 
 Run through wine_bench.sh. Exit status 1 when a result check failed."""
 import argparse
@@ -186,11 +190,17 @@ class Nginx:
 
 def http_round(best, server, body, work):
     httpget = tool("httpget")
+    bare = tool("barehttp")
     for name, content in (("big.bin", body), ("empty.bin", b"")):
         out = os.path.join(work, "httpget-" + name)
         best.add(f"httpget {name}", timed(httpget, server.url(name), win_path(out)))
         if not file_is(out, content):
             fail(f"httpget's {name} does not hold the body")
+        for mode in ("block", "async"):
+            out = os.path.join(work, f"barehttp-{mode}-{name}")
+            best.add(f"barehttp {mode} {name}", timed(bare, mode, server.url(name), win_path(out)))
+            if not file_is(out, content):
+                fail(f"barehttp {mode}'s {name} does not hold the body")
         out = os.path.join(work, "curl-" + name)
         begin = time.perf_counter()
         ok = subprocess.run(["curl", "-s", "-o", out, server.url(name)]).returncode == 0
@@ -245,47 +255,57 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--megabytes", type=int, default=64, help="size of the clipboard block")
-    parser.add_argument("--parts", default="clipboard,http,start",
-                        help="which parts to run, comma-separated")
+    parser.add_argument("--parts", default="save,http,start",
+                        help="comma-separated parts to run: save (save and load), http, start")
     options = parser.parse_args()
+    parts = options.parts.split(",")
+    unknown = [p for p in parts if p not in ("save", "http", "start")]
+    if unknown:
+        parser.error("unknown part: " + ", ".join(unknown))
     rounds = options.rounds
     global SIZE
     SIZE = options.megabytes << 20
     best = Best()
     work = tempfile.mkdtemp(prefix="stashwell-wine-bench-")
     body = os.urandom(BODY)
-    server = Nginx(work, body)
+    server = Nginx(work, body) if "http" in parts else None
     try:
         # The clipboard rounds come first: after the program has run once,
         # Wine's clipboard was seen to lose the block between two programs
         # now and then, which would fail a check for no fault of the side.
-        parts = {"clipboard": lambda: clipboard_round(best, work),
-                 "http": lambda: http_round(best, server, body, work),
-                 "start": lambda: start_round(best, work)}
-        chosen = options.parts.split(",")
-        for name, part in parts.items():
-            if name not in chosen:
+        for name, part in (("save", lambda: clipboard_round(best, work)),
+                           ("http", lambda: http_round(best, server, body, work)),
+                           ("start", lambda: start_round(best, work))):
+            if name not in parts:
                 continue
             for round_ in range(1, rounds + 1):
                 print(f"{name} round {round_}", flush=True)
                 part()
     finally:
-        server.stop()
+        if server:
+            server.stop()
         shutil.rmtree(work, ignore_errors=True)
 
     def ratio(what, ours, theirs):
         print(f"{what}: {ours / theirs:.2f} ({ours * 1e3:.0f} ms / {theirs * 1e3:.0f} ms)")
 
-    if "clipboard" in chosen:
+    if "save" in parts:
         ratio("cbdtool save / bare save", best["cbdtool save"], best["barehelper save"])
         ratio("cbdtool save / bare copy+save", best["cbdtool save"], best["barehelper savecopy"])
         ratio("cbdtool load / bare load", best["cbdtool load"], best["barehelper load"])
         ratio("cbdtool load / bare load+copy", best["cbdtool load"], best["barehelper loadcopy"])
-    if "http" in chosen:
-        ratio("httpget / curl beyond each one's start",
-              best["httpget big.bin"] - best["httpget empty.bin"],
-              best["curl big.bin"] - best["curl empty.bin"])
-    if "start" in chosen:
+    if "http" in parts:
+        def body_time(side):
+            return best[f"{side} big.bin"] - best[f"{side} empty.bin"]
+
+        ratio("barehttp block / curl beyond each one's start", body_time("barehttp block"),
+              body_time("curl"))
+        ratio("barehttp async / curl beyond each one's start", body_time("barehttp async"),
+              body_time("curl"))
+        ratio("httpget / barehttp async beyond each one's start", body_time("httpget"),
+              body_time("barehttp async"))
+        ratio("httpget / curl beyond each one's start", body_time("httpget"), body_time("curl"))
+    if "start" in parts:
         ratio("styled minimal window start / minimal window start",
               best["styled minwindow start"], best["minwindow start"])
         ratio("Stashwell start / styled minimal window start", best["Stashwell start"],

@@ -111,6 +111,10 @@ bool ParseArguments(int argc, char** argv, Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Fully buffered even where the C library would write every line on
+    // its own (standard output to a file under Windows): the lines of body
+    // blocks then leave with the next other event.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     Options options;
     if (!ParseArguments(argc, argv, options)) {
         std::fputs(usage, stderr);

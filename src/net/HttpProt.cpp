@@ -38,6 +38,13 @@ THttpCli::THttpCli(tk::TComponent* owner) : tk::TComponent(owner) {
     Agent = "Mozilla/3.0 (compatible)";
     authChallenges_.clear();
     BindSocketEvents();
+    // One recv per read notice. WinSock posts the next notice after every
+    // recv that leaves data behind, so a loop over the waiting bytes would
+    // only add an FIONREAD per block and, for each block it took ahead, a
+    // notice answered by a recv of nothing; under Wine each of those is a
+    // round through the wine server. The close notice still takes what is
+    // left before the end is told.
+    socket_->ComponentOptions = wsoNoReceiveLoop;
     rcvdHeader_.clear();
     state_ = hsIdle;
     LocalAddr = "0.0.0.0";

@@ -279,6 +279,47 @@ TEST_F(WinsockConformance, ReadIsToldAgainOnlyAfterRecv) {
     EXPECT_EQ(Receive(client, 100), "error 10035");
 }
 
+TEST_F(WinsockConformance, SmallReadsTakeALargeArrivalInOrder) {
+    SOCKET server = INVALID_SOCKET;
+    SOCKET client = Connected(server);
+    std::string sent(60000, '\0');
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        sent[i] = static_cast<char>((i * 2654435761u) >> 13);
+    SendFrom(server, sent);
+    ULONG waiting = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        return ws.ioctlsocket(client, FIONREAD, &waiting) == 0 && waiting == sent.size();
+    })) << waiting;
+    // A peek shows the next bytes and leaves them there.
+    char peek[10];
+    ASSERT_EQ(ws.recv(client, peek, sizeof peek, MSG_PEEK), 10);
+    EXPECT_EQ(std::string(peek, sizeof peek), sent.substr(0, 10));
+    std::string got = Receive(client, 1000);
+    EXPECT_EQ(got, sent.substr(0, 1000));
+    ASSERT_EQ(ws.ioctlsocket(client, FIONREAD, &waiting), 0);
+    EXPECT_EQ(waiting, sent.size() - 1000);
+    ASSERT_EQ(ws.recv(client, peek, sizeof peek, MSG_PEEK), 10);
+    EXPECT_EQ(std::string(peek, sizeof peek), sent.substr(1000, 10));
+    // Selecting again while data waits tells the read at once (the notice
+    // the recv brought is taken first).
+    PumpAWhile();
+    notices.clear();
+    ASSERT_EQ(
+        ws.WSAAsyncSelect(client, window, kSelect, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
+    ASSERT_TRUE(PumpUntil([&] { return Has(client, FD_READ); })) << Events(client);
+    // The rest in small reads, each piece where it was sent.
+    while (got.size() < sent.size()) {
+        std::string piece = Receive(client, 1000);
+        if (piece.empty() || piece.rfind("error ", 0) == 0)
+            break;
+        got += piece;
+    }
+    EXPECT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent) << "the pieces do not make up what was sent, in order";
+    ASSERT_EQ(ws.ioctlsocket(client, FIONREAD, &waiting), 0);
+    EXPECT_EQ(waiting, 0u);
+}
+
 TEST_F(WinsockConformance, WriteIsToldOnceThereIsRoomAfterASendThatWouldBlock) {
     SOCKET server = INVALID_SOCKET;
     SOCKET client = Connected(server);

@@ -8,8 +8,13 @@
 // by a recv, FD_WRITE by a send that would block, FD_ACCEPT by an accept;
 // FD_CONNECT and FD_CLOSE come once, FD_CLOSE when the peer's end has come
 // and no data is left to read.
+//
+// A stream socket's data is taken from the host in pieces of up to 64 KiB,
+// as WinSock's own buffer holds it, and a recv asking for less is served
+// from what was taken: one host call then answers many small reads.
 #include "platform/sim/winsock_posix.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -25,6 +30,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace sim::net {
 
@@ -45,9 +51,17 @@ struct Sock {
     bool connected = false;
     bool listening = false;
     bool closeTold = false;
-    bool eof = false;       // the peer's end (or a reset) was seen
-    bool shutWrite = false; // this side shut its sending down
+    bool eof = false;        // the peer's end (or a reset) was seen
+    bool shutWrite = false;  // this side shut its sending down
+    std::vector<char> ahead; // taken from the host, not yet read by the program
+    std::size_t aheadAt = 0; // where the unread part of `ahead` begins
 };
+
+constexpr std::size_t kAhead = 65536;
+
+std::size_t buffered(const Sock& s) {
+    return s.ahead.size() - s.aheadAt;
+}
 
 struct Net {
     std::mutex mutex;
@@ -89,7 +103,7 @@ void startPoller() {
 int pendingBytes(const Sock& s) {
     int pending = 0;
     ::ioctl(s.fd, FIONREAD, &pending);
-    return pending;
+    return pending + static_cast<int>(buffered(s));
 }
 
 // What the poller should wait for on this socket; 0 for nothing.
@@ -122,11 +136,16 @@ short interest(const Sock& s) {
 // (caller holds the lock).
 bool readableNow(const Sock& s) {
     return s.window && (s.mask & evRead) && s.type == SOCK_STREAM && s.connected && !s.listening &&
-           !s.connecting && pendingBytes(s) > 0;
+           !s.connecting && (buffered(s) > 0 || pendingBytes(s) > 0);
 }
 
 // Checks one socket now (caller holds the lock) and collects what to post.
 void examine(Handle h, Sock& s, std::vector<Notice>& out) {
+    // Data already taken from the host is not seen by poll().
+    if ((s.armed & evRead) && buffered(s) > 0 && readableNow(s)) {
+        s.armed &= ~evRead;
+        out.push_back(Notice{s.window, s.message, h, evRead, 0});
+    }
     short want = interest(s);
     if (!want)
         return;
@@ -250,7 +269,8 @@ void toAddr(sockaddr_in& a, std::uint32_t addr, std::uint16_t port) {
 
 // Runs a call on the socket's descriptor; a blocking-mode socket waits for
 // readiness and tries again where the descriptor would block.
-template <typename Call> int run(Handle h, short waitFor, unsigned rearm, Call call) {
+template <typename Call, typename Keep>
+int run(Handle h, short waitFor, unsigned rearm, Call call, Keep keep) {
     int fd;
     bool blocking;
     {
@@ -275,6 +295,7 @@ template <typename Call> int run(Handle h, short waitFor, unsigned rearm, Call c
         {
             std::lock_guard guard(net().mutex);
             if (Sock* s = find(h)) {
+                keep(*s);
                 bool wouldBlock = r < 0 && (e == EAGAIN || e == EWOULDBLOCK);
                 // recv and accept re-enable their event in any case, send only
                 // when it would block.
@@ -298,95 +319,15 @@ template <typename Call> int run(Handle h, short waitFor, unsigned rearm, Call c
     }
 }
 
+template <typename Call> int run(Handle h, short waitFor, unsigned rearm, Call call) {
+    return run(h, waitFor, rearm, call, [](Sock&) {});
+}
+
 } // namespace
 
 void setPoster(void (*poster)(const Notice&)) {
     std::lock_guard guard(net().mutex);
     net().poster = poster;
-}
-
-int errorOf(int e) {
-    switch (e) {
-    case 0:
-        return 0;
-    case EINTR:
-        return 10004;
-    case EBADF:
-        return 10038;
-    case EACCES:
-    case EPERM:
-        return 10013;
-    case EFAULT:
-        return 10014;
-    case EINVAL:
-        return 10022;
-    case EMFILE:
-    case ENFILE:
-        return 10024;
-    case EAGAIN:
-    case EINPROGRESS:
-        return 10035;
-    case EALREADY:
-        return 10037;
-    case ENOTSOCK:
-        return 10038;
-    case EDESTADDRREQ:
-        return 10039;
-    case EMSGSIZE:
-        return 10040;
-    case EPROTOTYPE:
-        return 10041;
-    case ENOPROTOOPT:
-        return 10042;
-    case EPROTONOSUPPORT:
-        return 10043;
-    case ESOCKTNOSUPPORT:
-        return 10044;
-    case EOPNOTSUPP:
-        return 10045;
-    case EPFNOSUPPORT:
-        return 10046;
-    case EAFNOSUPPORT:
-        return 10047;
-    case EADDRINUSE:
-        return 10048;
-    case EADDRNOTAVAIL:
-        return 10049;
-    case ENETDOWN:
-        return 10050;
-    case ENETUNREACH:
-        return 10051;
-    case ENETRESET:
-        return 10052;
-    case ECONNABORTED:
-        return 10053;
-    case ECONNRESET:
-        return 10054;
-    case ENOBUFS:
-    case ENOMEM:
-        return 10055;
-    case EISCONN:
-        return 10056;
-    case ENOTCONN:
-        return 10057;
-    case EPIPE:
-    case ESHUTDOWN:
-        return 10058;
-    case ETIMEDOUT:
-        return 10060;
-    case ECONNREFUSED:
-        return 10061;
-    case ELOOP:
-        return 10062;
-    case ENAMETOOLONG:
-        return 10063;
-    case EHOSTDOWN:
-        return 10064;
-    case EHOSTUNREACH:
-        return 10065;
-    default:
-        return 10022;
-    }
 }
 
 int open(int type, int protocol, Handle& out) {
@@ -575,9 +516,76 @@ int sendTo(Handle h, const void* data, int len, std::uint32_t addr, std::uint16_
     return error;
 }
 
+// Serves a recv from the data already taken from the host, when there is
+// some; false otherwise (caller holds the lock).
+bool fromAhead(Handle h, Sock& s, void* data, int len, bool peek, int& done,
+               std::vector<Notice>& notices) {
+    if (buffered(s) == 0 || len <= 0)
+        return false;
+    std::size_t n = std::min(buffered(s), static_cast<std::size_t>(len));
+    std::memcpy(data, s.ahead.data() + s.aheadAt, n);
+    done = static_cast<int>(n);
+    if (peek)
+        return true;
+    s.aheadAt += n;
+    if (buffered(s) == 0) {
+        s.ahead.clear();
+        s.aheadAt = 0;
+    }
+    // A recv re-enables the read notice, told again at once while data is left.
+    unsigned before = s.armed;
+    s.armed |= (evRead & s.mask);
+    if (s.armed != before && readableNow(s)) {
+        s.armed &= ~evRead;
+        notices.push_back(Notice{s.window, s.message, h, evRead, 0});
+    }
+    if (s.armed != before)
+        wakePoller();
+    return true;
+}
+
 int recv(Handle h, void* data, int len, bool peek, bool urgent, int& done) {
     done = 0;
     ssize_t n = 0;
+    bool stream = false;
+    if (!urgent) {
+        std::vector<Notice> notices;
+        {
+            std::lock_guard guard(net().mutex);
+            Sock* s = find(h);
+            if (!s)
+                return 10038;
+            stream = s->type == SOCK_STREAM && !s->listening;
+            if (stream && fromAhead(h, *s, data, len, peek, done, notices)) {
+                deliver(notices);
+                return 0;
+            }
+        }
+    }
+    if (stream && !peek && len > 0 && static_cast<std::size_t>(len) < kAhead) {
+        // Takes what the host holds, up to a whole piece; what the program
+        // did not ask for stays for its next recv.
+        thread_local std::vector<char> piece(kAhead);
+        int error = run(
+            h, POLLIN, evRead,
+            [&](int fd) {
+                n = ::recv(fd, piece.data(), piece.size(), 0);
+                return static_cast<int>(n < 0 ? -1 : 0);
+            },
+            [&](Sock& s) {
+                if (n <= 0)
+                    return;
+                std::size_t mine =
+                    std::min(static_cast<std::size_t>(n), static_cast<std::size_t>(len));
+                std::memcpy(data, piece.data(), mine);
+                s.ahead.assign(piece.data() + mine, piece.data() + n);
+                s.aheadAt = 0;
+                n = static_cast<ssize_t>(mine);
+            });
+        if (!error)
+            done = static_cast<int>(n);
+        return error;
+    }
     int error = run(h, POLLIN, evRead, [&](int fd) {
         n = ::recv(fd, data, static_cast<std::size_t>(len),
                    (peek ? MSG_PEEK : 0) | (urgent ? MSG_OOB : 0));
@@ -615,7 +623,7 @@ int available(Handle h, std::uint32_t& count) {
     int n = 0;
     if (::ioctl(s->fd, FIONREAD, &n) < 0)
         return errorOf(errno);
-    count = static_cast<std::uint32_t>(n);
+    count = static_cast<std::uint32_t>(n) + static_cast<std::uint32_t>(buffered(*s));
     return 0;
 }
 
