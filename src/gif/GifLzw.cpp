@@ -210,6 +210,18 @@ struct Emitted {
     bool corrupt; // nothing went out
 };
 
+// The string of the well-formed chain from `walk` pushed onto the stack
+// below `sp`, last pixel first; returns the new top.
+int pushChain(const Context& c, int sp, int walk) {
+    while (walk >= c.clear) {
+        const Entry& w = c.entry[walk];
+        c.stack[--sp] = w.suffix;
+        walk = w.prefix;
+    }
+    c.stack[--sp] = static_cast<std::uint8_t>(walk & c.mask);
+    return sp;
+}
+
 Emitted putStack(Rows& out, const std::uint8_t* stack, int sp) {
     const std::size_t count = static_cast<std::size_t>(kStackSize - sp);
     const Emitted e{stack[sp], count <= out.Room() ? out.dst : nullptr, count, false, false};
@@ -250,13 +262,7 @@ Emitted putSlowly(const Context& c, Rows& out, int code, int next, int everDefin
                 out.NextRow();
             return r;
         }
-        while (walk >= c.clear) {
-            const Entry& w = c.entry[walk];
-            stack[--sp] = w.suffix;
-            walk = w.prefix;
-        }
-        stack[--sp] = static_cast<std::uint8_t>(walk & c.mask);
-        return putStack(out, stack, sp);
+        return putStack(out, stack, pushChain(c, sp, walk));
     }
     if (code == next && !previous.tainted) {
         // The code being defined right now: the previous string and its own
@@ -270,14 +276,7 @@ Emitted putSlowly(const Context& c, Rows& out, int code, int next, int everDefin
             return r;
         }
         stack[--sp] = previous.first;
-        int walk = previous.code;
-        while (walk >= c.clear) {
-            const Entry& w = c.entry[walk];
-            stack[--sp] = w.suffix;
-            walk = w.prefix;
-        }
-        stack[--sp] = static_cast<std::uint8_t>(walk & c.mask);
-        return putStack(out, stack, sp);
+        return putStack(out, stack, pushChain(c, sp, previous.code));
     }
     // Corrupt data: a code beyond the table, or one whose chain may change
     // under it. Walked with the guard against endless chains; entries never

@@ -1,6 +1,7 @@
 // What the program's drawing relies on from GDI, user32's drawing helpers and
 // image lists, checked pixel by pixel on 32-bit DIB sections. The same source
 // runs against the simulator and, built for Windows, against Wine.
+#include "conformance_surface.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
@@ -13,85 +14,8 @@
 
 namespace {
 
-// A top-down 32-bit DIB section selected into a memory DC.
-class Surface {
-public:
-    Surface(int width, int height, COLORREF fill = RGB(255, 255, 255))
-        : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<std::uint32_t*>(bits);
-        dc_ = CreateCompatibleDC(nullptr);
-        old_ = SelectObject(dc_, bitmap_);
-        Fill(RECT{0, 0, width, height}, fill);
-    }
-    ~Surface() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-        DeleteObject(bitmap_);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
-
-    HDC dc() const { return dc_; }
-    HBITMAP bitmap() const { return bitmap_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    // 0x00RRGGBB, alpha left out.
-    std::uint32_t at(int x, int y) const {
-        GdiFlush();
-        return bits_[y * width_ + x] & 0xFFFFFF;
-    }
-    std::uint32_t raw(int x, int y) const {
-        GdiFlush();
-        return bits_[y * width_ + x];
-    }
-    void set(int x, int y, std::uint32_t value) {
-        GdiFlush();
-        bits_[y * width_ + x] = value;
-    }
-    void Fill(const RECT& r, COLORREF color) {
-        HBRUSH brush = CreateSolidBrush(color);
-        FillRect(dc_, &r, brush);
-        DeleteObject(brush);
-    }
-    // The picture as text, one character per pixel from `legend` (pixel
-    // value -> character), '?' for others; rows joined by '|'.
-    std::string Picture(const std::vector<std::pair<std::uint32_t, char>>& legend) const {
-        std::string out;
-        for (int y = 0; y < height_; ++y) {
-            if (y)
-                out += '|';
-            for (int x = 0; x < width_; ++x) {
-                char c = '?';
-                for (auto& [value, ch] : legend)
-                    if (at(x, y) == value)
-                        c = ch;
-                out += c;
-            }
-        }
-        return out;
-    }
-
-private:
-    int width_;
-    int height_;
-    HBITMAP bitmap_ = nullptr;
-    std::uint32_t* bits_ = nullptr;
-    HDC dc_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
-
-std::uint32_t Rgb(COLORREF c) {
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
+using conformance::Rgb;
+using conformance::Surface;
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kBlack = 0x000000;

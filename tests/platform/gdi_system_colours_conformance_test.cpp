@@ -2,6 +2,7 @@
 // on: the pixels of each DrawEdge it uses, FillRect with the system-colour
 // brushes, and the order of pixels in the DIB sections it paints on. The
 // same source runs against the simulator and, built for Windows, against Wine.
+#include "conformance_surface.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
@@ -13,52 +14,7 @@ namespace {
 
 constexpr COLORREF kPaper = RGB(10, 200, 30); // in no colour scheme
 
-// A 32-bit DIB section selected into a memory DC, filled with kPaper;
-// top-down unless asked.
-class Canvas {
-public:
-    Canvas(int width, int height, bool bottomUp = false) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = bottomUp ? height : -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<std::uint32_t*>(bits);
-        dc_ = CreateCompatibleDC(nullptr);
-        old_ = SelectObject(dc_, bitmap_);
-        RECT all{0, 0, width, height};
-        HBRUSH paper = CreateSolidBrush(kPaper);
-        FillRect(dc_, &all, paper);
-        DeleteObject(paper);
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-        DeleteObject(bitmap_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    HDC dc() const { return dc_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    std::uint32_t* bits() const {
-        GdiFlush();
-        return bits_;
-    }
-
-private:
-    int width_;
-    int height_;
-    HBITMAP bitmap_ = nullptr;
-    std::uint32_t* bits_ = nullptr;
-    HDC dc_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
+using conformance::Surface;
 
 // The colour a letter of a picture stands for: '.' the paper, L light,
 // H highlight, S shadow, D dark shadow, F face, T window text.
@@ -85,7 +41,7 @@ COLORREF ColourOf(char letter) {
 // the one its letter stands for shows that letter, any other the letter of
 // its colour ('?' for none). Two letters of one colour in a scheme (light
 // and face in the classic one) both match.
-std::string Seen(const Canvas& canvas, const std::string& expected) {
+std::string Seen(const Surface& canvas, const std::string& expected) {
     std::string out;
     for (int y = 0; y < canvas.height(); ++y) {
         if (y)
@@ -110,7 +66,7 @@ std::string Seen(const Canvas& canvas, const std::string& expected) {
 
 // DrawEdge on a 6 by 6 canvas, compared with the expected picture.
 std::string Edge(UINT edge, UINT flags, const std::string& expected, RECT* adjusted = nullptr) {
-    Canvas canvas(6, 6);
+    Surface canvas(6, 6, kPaper);
     RECT r{0, 0, 6, 6};
     EXPECT_TRUE(DrawEdge(canvas.dc(), &r, edge, flags));
     if (adjusted)
@@ -148,7 +104,7 @@ TEST(GdiSystemColoursConformance, EdgeFlagsChooseSidesAndAdjust) {
 }
 
 TEST(GdiSystemColoursConformance, FillRectWithSystemColourBrushes) {
-    Canvas canvas(4, 2);
+    Surface canvas(4, 2, kPaper);
     RECT left{0, 0, 2, 2};
     RECT right{2, 0, 4, 2};
     // A class background's way: the colour index plus one stands for its brush.
@@ -166,7 +122,7 @@ TEST(GdiSystemColoursConformance, FillRectWithSystemColourBrushes) {
 
 TEST(GdiSystemColoursConformance, DibSectionPixelsAreBlueGreenRedInRowOrder) {
     // Top-down: the first row first; each pixel 0x00RRGGBB in memory order B, G, R.
-    Canvas down(3, 2);
+    Surface down(3, 2, kPaper);
     SetPixel(down.dc(), 1, 0, RGB(0x11, 0x22, 0x33));
     SetPixel(down.dc(), 2, 1, RGB(0xAA, 0xBB, 0xCC));
     EXPECT_EQ(down.bits()[1] & 0xFFFFFF, 0x112233u);
@@ -177,7 +133,7 @@ TEST(GdiSystemColoursConformance, DibSectionPixelsAreBlueGreenRedInRowOrder) {
     EXPECT_EQ(bytes[2], 0x11);
 
     // Bottom-up: the last row comes first in memory.
-    Canvas up(3, 2, true);
+    Surface up(3, 2, kPaper, true);
     SetPixel(up.dc(), 1, 0, RGB(0x11, 0x22, 0x33));
     EXPECT_EQ(up.bits()[3 + 1] & 0xFFFFFF, 0x112233u);
     EXPECT_EQ(GetPixel(up.dc(), 1, 1), kPaper);

@@ -3,6 +3,7 @@
 // the edge its flags name, and 32-bit device-independent rows read bottom
 // first (the label's quarter turn). The same source runs against the
 // simulator and Wine.
+#include "conformance_surface.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
@@ -12,84 +13,15 @@
 
 namespace {
 
-// A top-down 32-bit DIB section in a memory DC, filled with one colour.
-class Canvas32 {
-public:
-    Canvas32(int width, int height, COLORREF fill) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<std::uint32_t*>(bits);
-        dc_ = CreateCompatibleDC(nullptr);
-        old_ = SelectObject(dc_, bitmap_);
-        Fill(RECT{0, 0, width, height}, fill);
-    }
-    ~Canvas32() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-        DeleteObject(bitmap_);
-    }
-    Canvas32(const Canvas32&) = delete;
-    Canvas32& operator=(const Canvas32&) = delete;
-
-    HDC dc() const { return dc_; }
-    // 0x00RRGGBB
-    std::uint32_t at(int x, int y) const {
-        GdiFlush();
-        return bits_[y * width_ + x] & 0xFFFFFF;
-    }
-    void Fill(const RECT& r, COLORREF color) {
-        HBRUSH brush = CreateSolidBrush(color);
-        FillRect(dc_, &r, brush);
-        DeleteObject(brush);
-    }
-    // The columns (or rows) that hold a pixel other than `ground`.
-    std::vector<int> InkColumns(std::uint32_t ground) const {
-        std::vector<int> columns;
-        for (int x = 0; x < width_; ++x)
-            for (int y = 0; y < height_; ++y)
-                if (at(x, y) != ground) {
-                    columns.push_back(x);
-                    break;
-                }
-        return columns;
-    }
-    std::vector<int> InkRows(std::uint32_t ground) const {
-        std::vector<int> rows;
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                if (at(x, y) != ground) {
-                    rows.push_back(y);
-                    break;
-                }
-        return rows;
-    }
-
-private:
-    int width_;
-    int height_;
-    HBITMAP bitmap_ = nullptr;
-    std::uint32_t* bits_ = nullptr;
-    HDC dc_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-};
-
-std::uint32_t Rgb(COLORREF c) {
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
+using conformance::Rgb;
+using conformance::Surface;
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
 } // namespace
 
 TEST(MenuDrawingConformance, ARaisedInnerAndLoweredOuterBevelMakeTwoRings) {
-    Canvas32 c(8, 8, RGB(255, 255, 255));
+    Surface c(8, 8, RGB(255, 255, 255));
     RECT r{0, 0, 8, 8};
     ASSERT_TRUE(DrawEdge(c.dc(), &r, BDR_RAISEDINNER | BDR_SUNKENOUTER, BF_RECT));
     std::uint32_t shadow = Rgb(GetSysColor(COLOR_3DSHADOW));
@@ -109,7 +41,7 @@ TEST(MenuDrawingConformance, ARaisedInnerAndLoweredOuterBevelMakeTwoRings) {
 
 TEST(MenuDrawingConformance, SolidBandsKeepTheirExactColours) {
     // The side label's bands: one- and two-pixel strips of any colour.
-    Canvas32 c(6, 3, RGB(0, 0, 0));
+    Surface c(6, 3, RGB(0, 0, 0));
     c.Fill(RECT{0, 0, 1, 3}, RGB(128, 128, 128));
     c.Fill(RECT{1, 0, 3, 3}, RGB(129, 129, 127));
     c.Fill(RECT{3, 0, 4, 3}, RGB(189, 189, 168));
@@ -121,7 +53,7 @@ TEST(MenuDrawingConformance, SolidBandsKeepTheirExactColours) {
 }
 
 TEST(MenuDrawingConformance, TransparentTextTouchesOnlyItsGlyphsInTheTextColour) {
-    Canvas32 c(120, 40, RGB(0, 0, 128));
+    Surface c(120, 40, RGB(0, 0, 128));
     SetBkMode(c.dc(), TRANSPARENT);
     SetTextColor(c.dc(), RGB(255, 255, 255));
     HGDIOBJ old = SelectObject(c.dc(), GetStockObject(DEFAULT_GUI_FONT));
@@ -139,8 +71,8 @@ TEST(MenuDrawingConformance, TransparentTextTouchesOnlyItsGlyphsInTheTextColour)
 }
 
 TEST(MenuDrawingConformance, TextFlagsPlaceTheTextWithoutSingleLineAtTheTop) {
-    Canvas32 left(100, 60, RGB(255, 255, 255));
-    Canvas32 right(100, 60, RGB(255, 255, 255));
+    Surface left(100, 60, RGB(255, 255, 255));
+    Surface right(100, 60, RGB(255, 255, 255));
     HDC dcs[2] = {left.dc(), right.dc()};
     for (HDC dc : dcs) {
         SetBkMode(dc, TRANSPARENT);
@@ -177,7 +109,7 @@ TEST(MenuDrawingConformance, TextFlagsPlaceTheTextWithoutSingleLineAtTheTop) {
 TEST(MenuDrawingConformance, ThirtyTwoBitRowsComeBottomFirstAndGoBackSwapped) {
     // A 3 x 2 picture read as a bottom-up DIB, turned a quarter counterclockwise
     // by moving the bytes, and drawn back as a 2 x 3 DIB.
-    Canvas32 source(3, 2, RGB(0, 0, 0));
+    Surface source(3, 2, RGB(0, 0, 0));
     const COLORREF colors[2][3] = {{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)},
                                    {RGB(255, 255, 0), RGB(0, 255, 255), RGB(255, 0, 255)}};
     for (int y = 0; y < 2; ++y)
@@ -203,7 +135,7 @@ TEST(MenuDrawingConformance, ThirtyTwoBitRowsComeBottomFirstAndGoBackSwapped) {
                 rows[static_cast<std::size_t>(i * 3 + j)];
     info.bmiHeader.biWidth = 2;
     info.bmiHeader.biHeight = 3;
-    Canvas32 target(2, 3, RGB(0, 0, 0));
+    Surface target(2, 3, RGB(0, 0, 0));
     ASSERT_EQ(StretchDIBits(target.dc(), 0, 0, 2, 3, 0, 0, 2, 3, turned.data(), &info,
                             DIB_RGB_COLORS, SRCCOPY),
               3);

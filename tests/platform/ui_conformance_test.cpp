@@ -1,6 +1,7 @@
 // What the toolkit's forms and controls rely on from the platform's message
 // boxes, scroll bars, edit, tab and tool tip controls. The same source runs
 // against the simulator and, built for Windows, against Wine.
+#include "conformance_surface.h"
 #include "platform/pump.h"
 #include "platform/win32.h"
 
@@ -348,37 +349,18 @@ TEST_F(UiConformance, AToolTipShowsAfterItsDelayBelowTheCursorAndGoesOnAPressOrL
 
 // The ink (pixels not left white) of a text drawn with DrawTextA.
 std::vector<std::pair<int, int>> TextInk(const char* text) {
-    constexpr int width = 80;
-    constexpr int height = 24;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(SYSTEM_FONT));
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkMode(dc, TRANSPARENT);
-    RECT place{4, 2, width, height};
-    DrawTextA(dc, text, -1, &place, DT_SINGLELINE | DT_NOCLIP);
-    GdiFlush();
+    conformance::Surface surface(80, 24);
+    HGDIOBJ oldFont = SelectObject(surface.dc(), GetStockObject(SYSTEM_FONT));
+    SetTextColor(surface.dc(), RGB(0, 0, 0));
+    SetBkMode(surface.dc(), TRANSPARENT);
+    RECT place{4, 2, surface.width(), surface.height()};
+    DrawTextA(surface.dc(), text, -1, &place, DT_SINGLELINE | DT_NOCLIP);
     std::vector<std::pair<int, int>> ink;
-    auto* pixels = static_cast<const std::uint32_t*>(bits);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if ((pixels[y * width + x] & 0xFFFFFF) != 0xFFFFFF)
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x)
+            if (surface.at(x, y) != 0xFFFFFF)
                 ink.emplace_back(x, y);
-    SelectObject(dc, oldFont);
-    SelectObject(dc, oldBitmap);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
+    SelectObject(surface.dc(), oldFont);
     return ink;
 }
 
